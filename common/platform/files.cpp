@@ -1,0 +1,245 @@
+#include "common/platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+namespace zelt::files {
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size, const WriteFn& writer) {
+    while (size > 0) {
+        const ssize_t n = writer ? writer(fd, data, size) : ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+void syncFolder(const std::string& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+// Opens a new temporary file beside target; returns its descriptor and sets *tempPath.
+int openBeside(const std::string& target, mode_t mode, std::string* tempPath) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%016llx.part",
+                      static_cast<unsigned long long>(rng()));
+        *tempPath = target + suffix;
+        const int fd = ::open(tempPath->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Finishes a file written beside its target: flush, close, rename over, flush the folder.
+bool commitBeside(Fd& fd, const std::string& tempPath, const std::string& target) {
+    if (::fsync(fd.get()) != 0 || !fd.close() || ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    syncFolder(folderOf(target));
+    return true;
+}
+
+}  // namespace
+
+std::string join(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::size_t readRecord(const std::string& path, void* buffer, std::size_t size) {
+    std::memset(buffer, 0, size);
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) return 0;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    while (total < size) {
+        const ssize_t n = ::read(fd.get(), out + total, size - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        total += static_cast<std::size_t>(n);
+    }
+    return total;
+}
+
+bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
+                     const AtomicWriteOptions& options) {
+    const mode_t mode = options.ownerOnly ? 0600 : 0644;
+    std::string tempPath;
+    Fd fd(openBeside(path, mode, &tempPath));
+    if (fd.get() < 0) return false;
+    // The umask may have widened nothing but may have narrowed; set exactly what was asked.
+    ::fchmod(fd.get(), mode);
+    if (!writeAll(fd.get(), data.data(), data.size(), options.writer)) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    return commitBeside(fd, tempPath, path);
+}
+
+namespace {
+
+bool copyContent(int from, int to) {
+    std::uint8_t buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(from, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!writeAll(to, buffer, static_cast<std::size_t>(n), nullptr)) return false;
+    }
+}
+
+}  // namespace
+
+bool copyFile(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777));
+    if (out.get() < 0) return false;
+    return copyContent(in.get(), out.get()) && out.close();
+}
+
+bool replaceWithCopy(const std::string& from, const std::string& target) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return false;
+    struct stat st {};
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    mode_t mode = st.st_mode & 07777;
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    std::string tempPath;
+    Fd out(openBeside(target, mode, &tempPath));
+    if (out.get() < 0) return false;
+    ::fchmod(out.get(), mode);
+    if (!copyContent(in.get(), out.get())) {
+        ::unlink(tempPath.c_str());
+        return false;
+    }
+    return commitBeside(out, tempPath, target);
+}
+
+FolderResult createFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) == 0) return FolderResult::Created;
+    if (errno == EEXIST && isFolder(path)) return FolderResult::AlreadyThere;
+    return FolderResult::Failed;
+}
+
+std::vector<std::string> listFiles(const std::string& folder, const std::string& suffix) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() < suffix.size() ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+            continue;
+        }
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
+int emptyFolder(const std::string& folder) {
+    int removed = 0;
+    for (const std::string& name : listFiles(folder)) {
+        if (removeFile(join(folder, name))) ++removed;
+    }
+    return removed;
+}
+
+std::string createUniqueTempFile(const std::string& folder, const std::string& prefix) {
+    static std::mt19937 rng{std::random_device{}()};
+    const std::string head = prefix.substr(0, 3);
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%X", static_cast<unsigned>(rng() & 0xFFFF'FFFF));
+        const std::string path = join(folder, head + digits + ".tmp");
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST) return "";
+    }
+    return "";
+}
+
+std::optional<std::int64_t> fileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+bool isFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool renameFile(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::string baseName(const std::string& path) {
+    const auto cut = path.find_last_of("/\\");
+    if (cut == std::string::npos) return "";
+    return path.substr(cut + 1);
+}
+
+}  // namespace zelt::files

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zelt::files {
+
+// "a" + "/" + "b"; the separator is not doubled when a already ends with one.
+std::string join(const std::string& folder, const std::string& name);
+
+// Reads at most size bytes of a fixed record. The buffer is zeroed first, so a missing or short
+// file leaves zeros. Returns the number of bytes read (0 when the file cannot be opened).
+std::size_t readRecord(const std::string& path, void* buffer, std::size_t size);
+
+// Writes data through a function shaped like write(2); tests use it to fail midway.
+using WriteFn = std::function<ssize_t(int fd, const void* data, std::size_t size)>;
+
+struct AtomicWriteOptions {
+    bool ownerOnly = false;  // mode 0600 instead of 0644
+    WriteFn writer;          // empty: write(2)
+};
+
+// Replaces the file at path with data so that the path always holds either the old or the
+// whole new content: a temporary file beside it is written, flushed to disk and renamed over.
+bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
+                     const AtomicWriteOptions& options = {});
+inline bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
+                            const AtomicWriteOptions& options = {}) {
+    return writeFileAtomic(path, {static_cast<const std::uint8_t*>(data), size}, options);
+}
+
+// Copies a file, replacing the target. The target may be seen half-written while this runs.
+bool copyFile(const std::string& from, const std::string& to);
+
+// Replaces target with a copy of from in the manner of writeFileAtomic: the copy is made beside
+// the target and renamed over it. The target keeps its permissions; a new target gets from's.
+bool replaceWithCopy(const std::string& from, const std::string& target);
+
+enum class FolderResult { Created, AlreadyThere, Failed };
+FolderResult createFolder(const std::string& path);
+
+// Names (not paths) of the plain files in a folder whose names end with suffix, unsorted.
+std::vector<std::string> listFiles(const std::string& folder, const std::string& suffix = "");
+
+// Deletes every plain file in a folder; sub-folders stay. Returns the number deleted.
+int emptyFolder(const std::string& folder);
+
+// Creates a new empty file in folder named by the first three characters of prefix, unique hex
+// digits and ".tmp", exclusively (an existing file is never reused). Returns its full path, or
+// "" when none could be made.
+std::string createUniqueTempFile(const std::string& folder, const std::string& prefix);
+
+std::optional<std::int64_t> fileSize(const std::string& path);
+bool isFile(const std::string& path);
+bool isFolder(const std::string& path);
+bool removeFile(const std::string& path);
+bool renameFile(const std::string& from, const std::string& to);
+
+// The text after the last '/' or '\' of a path; "" when there is none or it is empty.
+std::string baseName(const std::string& path);
+
+}  // namespace zelt::files

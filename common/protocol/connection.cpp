@@ -1,0 +1,181 @@
+#include "common/protocol/connection.h"
+
+#include <cstring>
+
+#include "common/platform/tcp.h"
+
+namespace zelt::proto {
+
+namespace {
+constexpr int kShortPacketTimer = 1;
+}
+
+Connection::Connection(Reactor& reactor, Handle handle, Receiver receiver,
+                       PacketHandler onPacket, CloseHandler onClose)
+    : reactor_(reactor),
+      handle_(handle),
+      receiver_(receiver),
+      onPacket_(std::move(onPacket)),
+      onClose_(std::move(onClose)),
+      alive_(std::make_shared<bool>(true)) {
+    interest_ = kReadable;
+    reactor_.watch(handle_, interest_, [this](unsigned events) { onEvents(events); });
+}
+
+Connection::~Connection() {
+    *alive_ = false;
+    close();
+}
+
+void Connection::close() {
+    reactor_.killTimer(this, kShortPacketTimer);
+    if (handle_ == kNoHandle) return;
+    reactor_.unwatch(handle_);
+    tcp::closeSocket(handle_);
+    handle_ = kNoHandle;
+    txQueue_.clear();
+    txSentOfFront_ = 0;
+    txBytes_ = 0;
+    rxBegin_ = rxEnd_ = 0;
+}
+
+void Connection::fail(int error) {
+    // The close handler usually destroys this connection; nothing here may run after it.
+    CloseHandler handler = onClose_;
+    close();
+    if (handler) handler(error);
+}
+
+void Connection::onEvents(unsigned events) {
+    std::shared_ptr<bool> alive = alive_;
+    if (events & kWritable) {
+        flush();
+        if (!*alive || !isOpen()) return;
+    }
+    if (events & (kReadable | kHangup)) receive();
+}
+
+void Connection::receive() {
+    if (rxBegin_ == rxEnd_) {
+        rxBegin_ = rxEnd_ = 0;
+    } else if (rx_.size() - rxEnd_ < MaxPacketSize) {
+        std::memmove(rx_.data(), rx_.data() + rxBegin_, rxEnd_ - rxBegin_);
+        rxEnd_ -= rxBegin_;
+        rxBegin_ = 0;
+    }
+    const tcp::IoResult r = tcp::recvSome(handle_, rx_.data() + rxEnd_, rx_.size() - rxEnd_);
+    switch (r.status) {
+        case tcp::IoResult::Status::WouldBlock:
+            return;
+        case tcp::IoResult::Status::Closed:
+            fail(0);
+            return;
+        case tcp::IoResult::Status::Failed:
+            fail(r.error);
+            return;
+        case tcp::IoResult::Status::Ok:
+            break;
+    }
+    rxEnd_ += r.bytes;
+    lastArrival_ = reactor_.now();
+    cutPackets();
+}
+
+bool Connection::deliver(std::size_t length) {
+    // The bytes stay where they are until the next read, which cannot happen during the
+    // handler; consuming them first keeps the buffer consistent if the handler closes us.
+    const std::span<const std::uint8_t> packet(rx_.data() + rxBegin_, length);
+    rxBegin_ += length;
+    if (rxBegin_ == rxEnd_) reactor_.killTimer(this, kShortPacketTimer);
+    std::shared_ptr<bool> alive = alive_;
+    if (onPacket_) onPacket_(packet);
+    return *alive && isOpen();
+}
+
+void Connection::cutPackets() {
+    while (rxEnd_ > rxBegin_) {
+        const std::span<const std::uint8_t> head(rx_.data() + rxBegin_, rxEnd_ - rxBegin_);
+        if (head[0] != PacketMarker) {
+            rxBegin_ = rxEnd_ = 0;
+            break;
+        }
+        if (head.size() < 2) break;
+        const OpcodeInfo* info = findOpcode(head[1], receiver_);
+        if (info == nullptr) {
+            if (!deliver(std::min(head.size(), MaxPacketSize))) return;
+            continue;
+        }
+        const std::size_t need = framedLength(*info, head);
+        if (need == 0 || head.size() < need) break;
+        if (!deliver(need)) return;
+    }
+    if (rxEnd_ == rxBegin_) {
+        rxBegin_ = rxEnd_ = 0;
+        reactor_.killTimer(this, kShortPacketTimer);
+    } else if (!reactor_.timerRunning(this, kShortPacketTimer)) {
+        reactor_.startTimer(this, kShortPacketTimer, ShortPacketWait, TimerMode::OneShot,
+                            [this] { onShortPacketTimer(); });
+    }
+}
+
+void Connection::onShortPacketTimer() {
+    if (rxEnd_ == rxBegin_ || !isOpen()) return;
+    const Millis quiet = reactor_.now() - lastArrival_;
+    if (quiet < ShortPacketWait) {
+        reactor_.startTimer(this, kShortPacketTimer, ShortPacketWait - quiet, TimerMode::OneShot,
+                            [this] { onShortPacketTimer(); });
+        return;
+    }
+    // Nothing more came: hand over what there is, as one read of it would have been.
+    const std::size_t length = rxEnd_ - rxBegin_;
+    if (deliver(length)) cutPackets();
+}
+
+void Connection::send(std::span<const std::uint8_t> packet) {
+    if (!isOpen() || packet.empty()) return;
+    std::size_t sent = 0;
+    if (txQueue_.empty()) {
+        while (sent < packet.size()) {
+            const tcp::IoResult r =
+                tcp::sendSome(handle_, packet.data() + sent, packet.size() - sent);
+            if (r.status == tcp::IoResult::Status::Failed) return;  // the packet is dropped
+            if (r.status == tcp::IoResult::Status::WouldBlock) break;
+            sent += r.bytes;
+        }
+        if (sent == packet.size()) return;
+    }
+    txQueue_.emplace_back(packet.begin() + static_cast<std::ptrdiff_t>(sent), packet.end());
+    txBytes_ += packet.size() - sent;
+    updateInterest();
+}
+
+void Connection::flush() {
+    while (!txQueue_.empty()) {
+        const std::vector<std::uint8_t>& front = txQueue_.front();
+        const tcp::IoResult r = tcp::sendSome(handle_, front.data() + txSentOfFront_,
+                                              front.size() - txSentOfFront_);
+        if (r.status == tcp::IoResult::Status::WouldBlock) break;
+        const std::size_t moved =
+            r.status == tcp::IoResult::Status::Failed ? front.size() - txSentOfFront_ : r.bytes;
+        txSentOfFront_ += moved;
+        txBytes_ -= moved;
+        if (txSentOfFront_ == front.size()) {
+            txQueue_.pop_front();
+            txSentOfFront_ = 0;
+        }
+    }
+    updateInterest();
+}
+
+void Connection::updateInterest() {
+    if (!isOpen()) return;
+    unsigned interest = 0;
+    if (txBytes_ < MaxUnsent) interest |= kReadable;
+    if (!txQueue_.empty()) interest |= kWritable;
+    if (interest != interest_) {
+        interest_ = interest;
+        reactor_.setInterest(handle_, interest_);
+    }
+}
+
+}  // namespace zelt::proto

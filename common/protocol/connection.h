@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "common/platform/reactor.h"
+#include "common/protocol/opcodes.h"
+
+namespace zelt::proto {
+
+// One TCP connection of either program: cuts the received byte stream into packets by their
+// opcodes' lengths and sends whole packets through an ordered queue.
+//
+// Receiving: a packet split over several reads is put together again; several packets in one
+// read are delivered one by one, in order. A packet that stays short for ShortPacketWait with no
+// more bytes arriving is delivered as it stands. Bytes that do not start with the marker are
+// dropped; a marked packet whose opcode this side does not receive is delivered whole, as one
+// read would have been, so the dispatcher can count it as activity and ignore it.
+//
+// Sending: each packet goes to send() whole; what the socket does not take waits, in order, for
+// write readiness. A send error other than would-block drops the rest of that packet.
+class Connection {
+public:
+    static constexpr Millis ShortPacketWait = 1000;
+    // A peer that sends requests but does not read the answers is not read from while this
+    // much is waiting to go out, so it cannot make the queue grow without bound.
+    static constexpr std::size_t MaxUnsent = 1 << 20;
+
+    using PacketHandler = std::function<void(std::span<const std::uint8_t> packet)>;
+    // Called once when the peer closes or the socket fails; error is 0 for an orderly close.
+    using CloseHandler = std::function<void(int error)>;
+
+    Connection(Reactor& reactor, Handle handle, Receiver receiver, PacketHandler onPacket,
+               CloseHandler onClose);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Queues one whole packet. Does nothing once the connection is closed.
+    void send(std::span<const std::uint8_t> packet);
+    // Closes the socket now, without calling the close handler. Unsent data is dropped.
+    void close();
+
+    bool isOpen() const { return handle_ != kNoHandle; }
+    Handle handle() const { return handle_; }
+    // Bytes queued and not yet taken by the socket.
+    std::size_t unsentBytes() const { return txBytes_; }
+    // Bytes received that do not yet make a whole packet.
+    std::size_t bufferedBytes() const { return rxEnd_ - rxBegin_; }
+
+private:
+    void onEvents(unsigned events);
+    void receive();
+    void cutPackets();
+    bool deliver(std::size_t length);
+    void flush();
+    void updateInterest();
+    void onShortPacketTimer();
+    void fail(int error);
+
+    Reactor& reactor_;
+    Handle handle_;
+    Receiver receiver_;
+    PacketHandler onPacket_;
+    CloseHandler onClose_;
+    std::shared_ptr<bool> alive_;
+
+    std::array<std::uint8_t, 2 * MaxPacketSize> rx_{};
+    std::size_t rxBegin_ = 0;
+    std::size_t rxEnd_ = 0;
+    Millis lastArrival_ = 0;
+
+    std::deque<std::vector<std::uint8_t>> txQueue_;
+    std::size_t txSentOfFront_ = 0;
+    std::size_t txBytes_ = 0;
+    unsigned interest_ = 0;
+};
+
+}  // namespace zelt::proto
