@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -173,10 +175,32 @@ std::string hostAddress() {
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (::getaddrinfo(name, nullptr, &hints, &found) != 0 || found == nullptr) return "";
-    char text[INET_ADDRSTRLEN] = {};
-    const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    ::inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+    // The host's name often resolves to a loopback address first; users need one they can
+    // reach from their own machines, so a loopback address is the last resort.
+    in_addr chosen = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    bool loopback = (ntohl(chosen.s_addr) >> 24) == 127;
+    for (const addrinfo* a = found; a != nullptr && loopback; a = a->ai_next) {
+        const in_addr candidate = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr;
+        if ((ntohl(candidate.s_addr) >> 24) != 127) {
+            chosen = candidate;
+            loopback = false;
+        }
+    }
     ::freeaddrinfo(found);
+    if (loopback) {
+        ifaddrs* interfaces = nullptr;
+        if (::getifaddrs(&interfaces) == 0) {
+            for (const ifaddrs* i = interfaces; i != nullptr; i = i->ifa_next) {
+                if (i->ifa_addr == nullptr || i->ifa_addr->sa_family != AF_INET) continue;
+                if ((i->ifa_flags & IFF_UP) == 0 || (i->ifa_flags & IFF_LOOPBACK) != 0) continue;
+                chosen = reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr;
+                break;
+            }
+            ::freeifaddrs(interfaces);
+        }
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &chosen, text, sizeof text);
     return text;
 }
 

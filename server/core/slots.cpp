@@ -1,0 +1,106 @@
+#include "server/core/slots.h"
+
+namespace zelt::server {
+
+namespace {
+constexpr int kReapTimer = 1;
+}
+
+SlotTable::SlotTable(Reactor& reactor, PacketHandler onPacket, ReleaseHandler onRelease,
+                     std::size_t capacity)
+    : reactor_(reactor),
+      onPacket_(std::move(onPacket)),
+      onRelease_(std::move(onRelease)),
+      slots_(capacity) {}
+
+SlotTable::~SlotTable() {
+    reactor_.killTimer(this, kReapTimer);
+    closeListener();
+    for (ConnectionSlot& slot : slots_) slot.connection.reset();
+}
+
+tcp::ListenResult SlotTable::listen(std::uint16_t port) {
+    closeListener();
+    tcp::ListenResult r = tcp::listenAll(port, 128);
+    if (r.handle == kNoHandle) return r;
+    listener_ = r.handle;
+    boundPort_ = r.port;
+    reactor_.watch(listener_, kReadable, [this](unsigned) { accept(); });
+    return r;
+}
+
+void SlotTable::closeListener() {
+    if (listener_ == kNoHandle) return;
+    reactor_.unwatch(listener_);
+    tcp::closeSocket(listener_);
+    listener_ = kNoHandle;
+}
+
+int SlotTable::findFree() const {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (!slots_[i].connection) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int SlotTable::openCount() const {
+    int n = 0;
+    for (const ConnectionSlot& slot : slots_) n += slot.connection ? 1 : 0;
+    return n;
+}
+
+void SlotTable::accept() {
+    // Take every waiting connection, so none is left in the queue unnoticed.
+    while (listener_ != kNoHandle) {
+        bool wouldBlock = false;
+        int error = 0;
+        const Handle handle = tcp::acceptConnection(listener_, &wouldBlock, &error);
+        if (handle == kNoHandle) {
+            if (!wouldBlock && onAcceptFailed) onAcceptFailed(error);
+            return;
+        }
+        const int index = findFree();
+        if (index < 0) {
+            // Refused for lack of a slot: closing it at once tells the client, and keeps the
+            // listening queue moving for the attempts that come after a slot frees up.
+            tcp::closeSocket(handle);
+            if (onFull) onFull();
+            continue;
+        }
+        ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
+        slot.account = -1;
+        slot.activity = 0;
+        slot.checksWithoutLogIn = 0;
+        slot.connection = std::make_unique<proto::Connection>(
+            reactor_, handle, proto::Receiver::Server,
+            [this, index](std::span<const std::uint8_t> packet) { onPacket_(index, packet); },
+            [this, index](int) { free(index); });
+    }
+}
+
+void SlotTable::send(int index, std::span<const std::uint8_t> packet) {
+    if (index < 0 || static_cast<std::size_t>(index) >= slots_.size()) return;
+    ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
+    if (slot.open()) slot.connection->send(packet);
+}
+
+void SlotTable::free(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= slots_.size()) return;
+    ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
+    if (!slot.connection) return;
+    if (slot.account >= 0 && onRelease_) onRelease_(index);
+    slot.connection->close();
+    retired_.push_back(std::move(slot.connection));
+    slot.account = -1;
+    slot.activity = 0;
+    slot.checksWithoutLogIn = 0;
+    if (!reactor_.timerRunning(this, kReapTimer)) {
+        reactor_.startTimer(this, kReapTimer, 0, TimerMode::OneShot, [this] { retired_.clear(); });
+    }
+}
+
+void SlotTable::freeAll() {
+    for (std::size_t i = 0; i < slots_.size(); ++i) free(static_cast<int>(i));
+}
+
+}  // namespace zelt::server

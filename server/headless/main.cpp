@@ -1,0 +1,57 @@
+// zelt-server --headless [--data-dir DIR]
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/console/console.h"
+#include "common/platform/poll_reactor.h"
+#include "common/platform/signals.h"
+#include "server/core/server.h"
+#include "server/headless/headless.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr, "usage: zelt-server --headless [--data-dir DIR]\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dataDir;
+    bool headless = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--headless") == 0) {
+            headless = true;
+        } else if (std::strcmp(argv[i], "--data-dir") == 0 && i + 1 < argc) {
+            dataDir = argv[++i];
+        } else {
+            return usage();
+        }
+    }
+    if (!headless) {
+        std::fprintf(stderr, "zelt-server: this build has no window; running headless.\n");
+    }
+
+    zelt::PollReactor reactor;
+    zelt::Console console(reactor.clock());
+    zelt::server::StreamConsole out(stdout);
+    console.addObserver(&out);
+    zelt::server::HeadlessUi ui;
+    zelt::server::ServerOptions options;
+    options.dataDir = zelt::server::serverDataDirectory(dataDir);
+    zelt::server::Server server(reactor, console, ui, options);
+
+    zelt::TerminationSignals signals;
+    bool ending = false;
+    reactor.watch(signals.handle(), zelt::kReadable, [&](unsigned) {
+        signals.take();
+        ending = true;
+    });
+    server.launch();
+    while (!ending && !ui.closeRequested) reactor.runOnce(1000);
+    server.exit();
+    reactor.unwatch(signals.handle());
+    return 0;
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/console/console.h"
+#include "common/platform/poll_reactor.h"
+#include "common/protocol/layouts.h"
+#include "common/scramble/scramble.h"
+#include "server/core/server.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_peer.h"
+
+namespace zelt::server::test {
+
+using zelt::test::TempDir;
+using zelt::test::TestPeer;
+
+// Records what the core asked of its front end.
+class RecordingUi : public AdminUi {
+public:
+    void showLegends() override { ++legends; }
+    void alert() override { ++alerts; }
+    void closeMainWindow() override { ++closeRequests; }
+    void openSendMessage(const std::string& preset) override { sendMessageTo.push_back(preset); }
+    void openAddress(const std::string& address) override { addresses.push_back(address); }
+
+    int legends = 0;
+    int alerts = 0;
+    int closeRequests = 0;
+    std::vector<std::string> sendMessageTo;
+    std::vector<std::string> addresses;
+};
+
+// A started server core on a manual clock, listening on a free port of 127.0.0.1, with helpers
+// to fill its tables and to log peers in.
+class ServerFixture : public ::testing::Test {
+protected:
+    void SetUp() override { startServer(); }
+    void TearDown() override { server.reset(); }
+
+    void startServer() {
+        server.reset();
+        ServerOptions options;
+        options.dataDir = dir.path();
+        options.listenPort = 0;
+        server = std::make_unique<Server>(reactor, console, ui, options);
+        ASSERT_TRUE(server->start());
+        ASSERT_TRUE(server->listening());
+    }
+
+    int addAccount(const std::string& name, const std::string& password = "secret",
+                   int state = StateEnabled) {
+        AccountTable& accounts = server->accounts();
+        const int index = accounts.findFree();
+        auto r = accounts.record(static_cast<std::size_t>(index));
+        r.set(AccountRecord::state, state);
+        r.set(AccountRecord::userName, name);
+        r.set(AccountRecord::password, scramble::scramble(password));
+        return index;
+    }
+
+    int addGroup(const std::string& name, const std::vector<std::string>& members,
+                 const std::vector<std::string>& paths = {}, int state = StateEnabled) {
+        GroupTable& groups = server->groups();
+        const int index = groups.findFree();
+        auto g = groups.record(static_cast<std::size_t>(index));
+        g.set(GroupRecord::state, state);
+        g.set(GroupRecord::name, name);
+        for (std::size_t k = 0; k < members.size(); ++k) g.set(GroupRecord::members.at(k), members[k]);
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+            groups.fileEntry(static_cast<std::size_t>(index), k).set(FileEntry::path, paths[k]);
+        }
+        return index;
+    }
+
+    std::unique_ptr<TestPeer> connect() {
+        return std::make_unique<TestPeer>(reactor, server->listeningPort());
+    }
+
+    static proto::Packet logInPacket(const std::string& name, const std::string& password) {
+        proto::Packet p(proto::Opcode::ReqLogin);
+        p.set(proto::ReqLogin::userName, name);
+        p.set(proto::ReqLogin::password, scramble::scramble(password));
+        return p;
+    }
+
+    // Connects and logs in; the log-in must succeed.
+    std::unique_ptr<TestPeer> logIn(const std::string& name, const std::string& password = "secret") {
+        auto peer = connect();
+        peer->send(logInPacket(name, password));
+        const proto::Packet reply = peer->expect(proto::Opcode::RepLogin);
+        EXPECT_EQ(reply.get(proto::RepLogin::result), 1) << reply.get(proto::RepLogin::reason);
+        return peer;
+    }
+
+    // Texts of the console lines appended since a mark (console.size() taken earlier).
+    std::vector<std::string> linesSince(std::size_t mark) const {
+        std::vector<std::string> out;
+        for (std::size_t i = mark; i < console.size(); ++i) out.push_back(console.lines()[i].text);
+        return out;
+    }
+
+    TempDir dir;
+    ManualReactor reactor;
+    Console console{reactor.clock()};
+    RecordingUi ui;
+    std::unique_ptr<Server> server;
+};
+
+}  // namespace zelt::server::test

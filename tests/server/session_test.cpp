@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include "common/platform/files.h"
+#include "tests/server/server_fixture.h"
+
+namespace zelt::server::test {
+namespace {
+
+using proto::Opcode;
+using proto::Packet;
+
+class SessionTest : public ServerFixture {};
+
+TEST_F(SessionTest, RefusalsCarryTheirReasonsInCheckOrderAndCloseTheConnection) {
+    addAccount("anna", "right");
+    addAccount("dora", "right", StateDisabled);
+    struct Case {
+        const char* name;
+        const char* password;
+        const char* reason;
+    } cases[] = {
+        {"nobody", "right", "User not found."},
+        {"anna", "wrong", "Password not match."},
+        {"ANNA", "Right", "Password not match."},        // passwords keep their case
+        {"dora", "wrong", "Password not match."},        // wrong password first, then disabled
+        {"dora", "right", "Account is disabled by administrator."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + "/" + c.password);
+        auto peer = connect();
+        peer->send(logInPacket(c.name, c.password));
+        const Packet reply = peer->expect(Opcode::RepLogin);
+        EXPECT_EQ(reply.get(proto::RepLogin::result), 0);
+        EXPECT_EQ(reply.get(proto::RepLogin::reason), c.reason);
+        EXPECT_TRUE(peer->waitClosed());
+    }
+    EXPECT_EQ(server->accounts().record(0).get(AccountRecord::connected), 0);
+    EXPECT_EQ(server->slots().openCount(), 0);
+}
+
+TEST_F(SessionTest, ASecondLogInOfTheSameUserClosesTheFirstConnection) {
+    const int anna = addAccount("anna");
+    auto first = logIn("anna");
+    auto second = logIn("Anna");  // the name matches without regard to case
+    EXPECT_TRUE(first->waitClosed());
+    EXPECT_FALSE(second->closed());
+    EXPECT_EQ(server->accounts().record(anna).get(AccountRecord::connected), 1);
+    EXPECT_EQ(server->slots().openCount(), 1);
+    // The new connection is fully usable.
+    second->send(Packet(Opcode::ReqKeepAlive));
+    second->expect(Opcode::RepKeepAlive);
+}
+
+TEST_F(SessionTest, ASecondLogInOnALoggedInConnectionIsIgnored) {
+    const int anna = addAccount("anna");
+    addAccount("bob");
+    auto peer = logIn("anna");
+    peer->send(logInPacket("bob", "secret"));
+    EXPECT_TRUE(peer->quiet());
+    EXPECT_FALSE(peer->closed());
+    EXPECT_EQ(server->userNameOf(0), "anna");
+    EXPECT_EQ(server->accounts().record(anna).get(AccountRecord::connected), 1);
+    EXPECT_EQ(server->accounts().record(1).get(AccountRecord::connected), 0);
+}
+
+TEST_F(SessionTest, NothingButLogInIsAnsweredBeforeLogIn) {
+    addAccount("anna");
+    auto peer = connect();
+    peer->send(Packet(Opcode::ReqKeepAlive));
+    peer->send(Packet(Opcode::ReqGroupList));
+    peer->send(Packet(Opcode::ReqNotice));
+    EXPECT_TRUE(peer->quiet());
+    peer->send(logInPacket("anna", "secret"));
+    peer->expect(Opcode::RepLogin);
+    peer->send(Packet(Opcode::ReqKeepAlive));
+    peer->expect(Opcode::RepKeepAlive);
+}
+
+TEST_F(SessionTest, GroupListNamesOnlyEnabledGroupsTheUserBelongsTo) {
+    addAccount("anna");
+    addGroup("Design", {"bob", "ANNA"});
+    addGroup("Sales", {"bob"});
+    addGroup("Old", {"anna"}, {}, StateDisabled);
+    addGroup("Build", {"anna"});
+    auto peer = logIn("anna");
+    peer->send(Packet(Opcode::ReqGroupList));
+    const Packet reply = peer->expect(Opcode::RepGroupList);
+    ASSERT_EQ(reply.size(), 3u + 2 * 31);
+    EXPECT_EQ(reply.get(proto::RepGroupList::count), 2);
+    EXPECT_EQ(reply.get(proto::RepGroupList::names.at(0)), "Design");
+    EXPECT_EQ(reply.get(proto::RepGroupList::names.at(1)), "Build");
+
+    addAccount("zoe");
+    auto lonely = logIn("zoe");
+    lonely->send(Packet(Opcode::ReqGroupList));
+    EXPECT_EQ(lonely->expect(Opcode::RepGroupList).size(), 3u);
+}
+
+std::vector<std::string> paths(int n) {
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i) out.push_back("/srv/docs/file" + std::to_string(i) + ".txt");
+    return out;
+}
+
+Packet fileListPage(TestPeer& peer, const std::string& group, std::int32_t start) {
+    Packet request(Opcode::ReqFileList);
+    request.set(proto::ReqFileList::groupName, group);
+    request.set(proto::ReqFileList::start, start);
+    peer.send(request);
+    return peer.expect(Opcode::RepFileList);
+}
+
+TEST_F(SessionTest, FileListsComeInPagesOfFive) {
+    addAccount("anna");
+    const int seven = addGroup("Seven", {"anna"}, paths(7));
+    addGroup("Five", {"anna"}, paths(5));
+    auto held = server->groups().fileEntry(seven, 6);
+    held.set(FileEntry::checkedOut, 1);
+    held.set(FileEntry::holder, "bob");
+    auto peer = logIn("anna");
+
+    Packet page = fileListPage(*peer, "seven", 0);
+    EXPECT_EQ(page.size(), 1573u);
+    EXPECT_EQ(page.get(proto::RepFileList::groupName), "seven");  // as requested
+    EXPECT_EQ(page.get(proto::RepFileList::more), 1);
+    EXPECT_EQ(page.get(proto::RepFileList::count), 5);
+    EXPECT_EQ(page.get(proto::RepFileList::path.at(4)), "/srv/docs/file4.txt");
+    page = fileListPage(*peer, "Seven", 5);
+    EXPECT_EQ(page.get(proto::RepFileList::more), 0);
+    EXPECT_EQ(page.get(proto::RepFileList::count), 2);
+    EXPECT_EQ(page.get(proto::RepFileList::path.at(1)), "/srv/docs/file6.txt");
+    EXPECT_EQ(page.get(proto::RepFileList::holder.at(1)), "bob");
+    EXPECT_EQ(page.get(proto::RepFileList::holder.at(0)), "");
+    EXPECT_EQ(page.get(proto::RepFileList::path.at(2)), "");
+
+    page = fileListPage(*peer, "Five", 0);
+    EXPECT_EQ(page.get(proto::RepFileList::more), 1);
+    EXPECT_EQ(page.get(proto::RepFileList::count), 5);
+    page = fileListPage(*peer, "Five", 5);
+    EXPECT_EQ(page.get(proto::RepFileList::more), 0);
+    EXPECT_EQ(page.get(proto::RepFileList::count), 0);
+
+    // Out-of-range starts give empty pages.
+    EXPECT_EQ(fileListPage(*peer, "Seven", -1).get(proto::RepFileList::count), 0);
+    EXPECT_EQ(fileListPage(*peer, "Seven", 498).get(proto::RepFileList::count), 0);
+    EXPECT_EQ(fileListPage(*peer, "Seven", 0x7FFFFFFF).get(proto::RepFileList::count), 0);
+    EXPECT_EQ(fileListPage(*peer, "Nowhere", 0).get(proto::RepFileList::count), 0);
+}
+
+TEST_F(SessionTest, FileListsOfOtherPeoplesGroupsAreEmpty) {
+    addAccount("anna");
+    addAccount("eve");
+    addGroup("Secret", {"anna"}, paths(3));
+    addGroup("Shelved", {"eve"}, paths(3), StateDisabled);
+    auto eve = logIn("eve");
+    const Packet page = fileListPage(*eve, "Secret", 0);
+    EXPECT_EQ(page.get(proto::RepFileList::count), 0);
+    EXPECT_EQ(page.get(proto::RepFileList::path.at(0)), "");
+    EXPECT_EQ(fileListPage(*eve, "Shelved", 0).get(proto::RepFileList::count), 0);
+}
+
+TEST_F(SessionTest, PasswordChangeIsSavedBeforeTheAnswer) {
+    addAccount("anna", "old");
+    auto peer = logIn("anna", "old");
+    Packet change(Opcode::ReqChangePassword);
+    change.set(proto::ReqChangePassword::current, scramble::scramble("wrong"));
+    change.set(proto::ReqChangePassword::replacement, scramble::scramble("new"));
+    peer->send(change);
+    Packet reply = peer->expect(Opcode::RepChangePassword);
+    EXPECT_EQ(reply.size(), 84u);
+    EXPECT_EQ(reply.get(proto::RepChangePassword::result), 0);
+    EXPECT_EQ(reply.get(proto::RepChangePassword::reason), "Password not match.");
+    EXPECT_FALSE(peer->closed());
+
+    change.set(proto::ReqChangePassword::current, scramble::scramble("old"));
+    peer->send(change);
+    reply = peer->expect(Opcode::RepChangePassword);
+    EXPECT_EQ(reply.get(proto::RepChangePassword::result), 1);
+    AccountTable onDisk;
+    onDisk.load(server->paths().accounts);
+    EXPECT_EQ(scramble::unscramble(onDisk.record(0).get(AccountRecord::password)), "new");
+
+    auto again = connect();
+    again->send(logInPacket("anna", "old"));
+    EXPECT_EQ(again->expect(Opcode::RepLogin).get(proto::RepLogin::reason), "Password not match.");
+    logIn("anna", "new");
+}
+
+TEST_F(SessionTest, NoticeIsSentOnlyWhenSwitchedOn) {
+    addAccount("anna");
+    auto peer = logIn("anna");
+    server->setNotice(true, {"Maintenance on Friday.", "", "Back at noon.", "", ""});
+    peer->send(Packet(Opcode::ReqNotice));
+    Packet reply = peer->expect(Opcode::RepNotice);
+    EXPECT_EQ(reply.size(), 1539u);
+    EXPECT_EQ(reply.get(proto::RepNotice::text), "Maintenance on Friday.\n\nBack at noon.");
+
+    server->setNotice(false, {});
+    peer->send(Packet(Opcode::ReqNotice));
+    reply = peer->expect(Opcode::RepNotice);
+    EXPECT_EQ(reply.get(proto::RepNotice::text), "");
+    // Switching off keeps the text for the next time it is switched on.
+    EXPECT_EQ(server->noticeForEditing(), "Maintenance on Friday.\r\n\r\nBack at noon.");
+    const NoticeSetting stored = NoticeSetting::read(server->paths().notice);
+    EXPECT_EQ(stored.sendFlag, 0);
+    EXPECT_EQ(stored.textView(), "Maintenance on Friday.\n\nBack at noon.");
+}
+
+TEST(NoticeEditing, LinesBeyondTheLimitAreDroppedWhole) {
+    ManualReactor reactor;
+    Console console(reactor.clock());
+    AdminUi ui;
+    zelt::test::TempDir dir;
+    Server server(reactor, console, ui, ServerOptions{dir.path(), 0, 4});
+    // 24 lines of 41 (with their line feeds) fit in 1024; the 25th would reach 1025.
+    std::vector<std::string> lines(30, std::string(40, 'n'));
+    server.setNotice(true, lines);
+    EXPECT_EQ(server.notice().textView().size(), 24u * 41 - 1);
+}
+
+}  // namespace
+}  // namespace zelt::server::test
