@@ -48,7 +48,11 @@ protected:
         options.dataDir = dir.path();
         options.listenPort = 0;
         server = std::make_unique<Server>(reactor, console, ui, options);
-        ASSERT_TRUE(server->start());
+        // As the program does: the start-up runs from its timer, and the idle check runs
+        // every minute from then on.
+        server->launch();
+        reactor.advance(Server::StartDelay);
+        ASSERT_TRUE(server->loaded());
         ASSERT_TRUE(server->listening());
     }
 

@@ -1,0 +1,89 @@
+// The built server program, started headless and driven over TCP.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "common/console/console.h"
+#include "common/platform/files.h"
+#include "common/protocol/layouts.h"
+#include "common/scramble/scramble.h"
+#include "server/core/settings_files.h"
+#include "server/core/store.h"
+#include "server/headless/headless.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_peer.h"
+
+namespace zelt::server {
+namespace {
+
+using proto::Opcode;
+using proto::Packet;
+using test::TempDir;
+
+TEST(Headless, LogsInOverTcpAndEndsInOrderOnSigterm) {
+    TempDir dir;
+    const unsigned short port = test::freePort();
+    ASSERT_TRUE(writePort(dir.file("Comm.zelt"), port));
+    AccountTable accounts;
+    auto anna = accounts.record(0);
+    anna.set(AccountRecord::state, StateEnabled);
+    anna.set(AccountRecord::userName, "anna");
+    anna.set(AccountRecord::password, scramble::scramble("secret"));
+    ASSERT_TRUE(accounts.save(dir.file("Accounts.zelt")));
+    files::createFolder(dir.file("Temp"));
+    test::writeAll(dir.file("Temp/old.tmp"), "x");
+
+    test::ChildProcess server({ZELT_SERVER_BINARY, "--headless", "--data-dir", dir.path()});
+    const std::string ready = server.waitForLine("Server is ready at");
+    ASSERT_NE(ready, "") << server.output();
+    EXPECT_NE(ready.find("\tImportant\t   \tServer is ready at "), std::string::npos) << ready;
+    EXPECT_NE(ready.find(", " + std::to_string(port) + " TCP/IP port."), std::string::npos);
+    EXPECT_FALSE(files::isFile(dir.file("Temp/old.tmp")));
+
+    PollReactor reactor;
+    test::TestPeer peer(reactor, port);
+    Packet login(Opcode::ReqLogin);
+    login.set(proto::ReqLogin::userName, "ANNA");
+    login.set(proto::ReqLogin::password, scramble::scramble("secret"));
+    peer.send(login);
+    EXPECT_EQ(peer.expect(Opcode::RepLogin).get(proto::RepLogin::result), 1);
+    peer.send(Packet(Opcode::ReqKeepAlive));
+    peer.expect(Opcode::RepKeepAlive);
+
+    server.signal(SIGTERM);
+    EXPECT_TRUE(peer.waitClosed());
+    EXPECT_EQ(server.wait(), 0);
+    EXPECT_EQ(files::fileSize(dir.file("Groups.zelt")), 8431750);
+    EXPECT_EQ(files::fileSize(dir.file("Accounts.zelt")), 255000);
+    EXPECT_TRUE(files::isFolder(dir.file("Files")));
+}
+
+TEST(Headless, DataDirectoryComesFromTheCommandLineThenTheMachineSetting) {
+    TempDir dir;
+    test::writeAll(dir.file("server.conf"), "# ZELT\npath=/srv/zelt/\n");
+    ::setenv("ZELT_SERVER_CONFIG", dir.file("server.conf").c_str(), 1);
+    EXPECT_EQ(serverDataDirectory("/given"), "/given");
+    EXPECT_EQ(serverDataDirectory(""), "/srv/zelt");
+    ::setenv("ZELT_SERVER_CONFIG", dir.file("missing.conf").c_str(), 1);
+    if (!files::isFile("/etc/zelt/server.conf")) {
+        EXPECT_EQ(serverDataDirectory(""), ".");
+    }
+    ::unsetenv("ZELT_SERVER_CONFIG");
+}
+
+TEST(Headless, EachConsoleLineIsOneTabSeparatedOutputLine) {
+    ConsoleLine line;
+    line.stamp = "2007/04/28 [16:05:09]";
+    line.kind = LineKind::Function;
+    line.tag = "REPLYMSG";
+    line.text = "<eve> \"two\nlines\tand\\ a \x01\"";
+    EXPECT_EQ(StreamConsole::format(line),
+              "2007/04/28 [16:05:09]\tFunction\tREPLYMSG\t<eve> \"two\\nlines\\tand\\\\ a \\x01\"\n");
+    line.kind = LineKind::Plain;
+    line.tag = std::string(kNoTag);
+    line.text = "";
+    EXPECT_EQ(StreamConsole::format(line), "2007/04/28 [16:05:09]\tPlain\t   \t\n");
+}
+
+}  // namespace
+}  // namespace zelt::server

@@ -1,0 +1,285 @@
+// Start-up, exit, idle checks, the shut-down schedule and the connection table's limits.
+#include <gtest/gtest.h>
+
+#include "common/platform/files.h"
+#include "tests/server/server_fixture.h"
+
+namespace zelt::server::test {
+namespace {
+
+using proto::Opcode;
+using proto::Packet;
+using zelt::test::readAll;
+using zelt::test::writeAll;
+
+class LifecycleTest : public ServerFixture {};
+
+TEST_F(LifecycleTest, FirstStartCreatesFoldersShowsLegendsOnceAndEmptiesTemp) {
+    EXPECT_TRUE(files::isFolder(dir.file("Files")));
+    EXPECT_TRUE(files::isFolder(dir.file("Temp")));
+    EXPECT_EQ(ui.legends, 1);
+    EXPECT_EQ(server->port(), 32767);
+    EXPECT_EQ(server->retentionCount(), 5);
+    EXPECT_EQ(console.lines().back().kind, LineKind::Important);
+    EXPECT_NE(console.lines().back().text.find("TCP/IP port."), std::string::npos);
+
+    writeAll(dir.file("Temp/ann1F.tmp"), "left by a crash");
+    server->exit();
+    EXPECT_TRUE(files::listFiles(dir.file("Temp")).empty());
+    writeAll(dir.file("Temp/bob2A.tmp"), "left by a crash");
+    startServer();
+    EXPECT_EQ(ui.legends, 1);  // not the first start any more
+    EXPECT_TRUE(files::listFiles(dir.file("Temp")).empty());
+}
+
+TEST_F(LifecycleTest, SettingsFilesAreReadWithTheirDefaults) {
+    server->exit();
+    const std::uint8_t twoBytes[] = {0x39, 0x30};  // 12345, little-endian, high bytes missing
+    ASSERT_TRUE(files::writeFileAtomic(dir.file("Comm.zelt"), twoBytes, 2));
+    const std::uint8_t retention[] = {20, 0, 0, 0};
+    ASSERT_TRUE(files::writeFileAtomic(dir.file("Backup.zelt"), retention, 4));
+    startServer();
+    EXPECT_EQ(server->port(), 12345);
+    EXPECT_EQ(server->retentionCount(), 20);
+}
+
+TEST_F(LifecycleTest, StartUpLinesComeInOrder) {
+    const std::vector<std::string> expected = {
+        "- - - Group information - - -",  "You have no group.",
+        "Create a new group",             "- - - Account information - - -",
+        "You have no user account.",      "Create a new account",
+        std::string(Console::Separator),
+    };
+    ASSERT_GE(console.size(), expected.size() + 1);
+    EXPECT_EQ(linesSince(0).size(), expected.size() + 1);
+    for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(console.lines()[i].text, expected[i]);
+    EXPECT_EQ(console.lines()[2].tag, "CRTGRP");
+    EXPECT_EQ(console.lines()[5].tag, "CRTACT");
+}
+
+TEST_F(LifecycleTest, ExitSavesBothTablesAndClosesEveryConnection) {
+    addAccount("anna");
+    addGroup("Team", {"anna"}, {"/srv/a.txt"});
+    auto peer = logIn("anna");
+    server->exit();
+    EXPECT_TRUE(peer->waitClosed());
+    AccountTable accounts;
+    accounts.load(dir.file("Accounts.zelt"));
+    EXPECT_EQ(accounts.findByUserName("anna"), 0);
+    GroupTable groups;
+    groups.load(dir.file("Groups.zelt"));
+    EXPECT_EQ(groups.fileEntry(0, 0).get(FileEntry::path), "/srv/a.txt");
+    EXPECT_FALSE(server->listening());
+}
+
+TEST_F(LifecycleTest, ABusyPortIsReportedAndLeavesTheServerWithoutListening) {
+    ServerOptions options;
+    options.dataDir = dir.file("other");
+    options.listenPort = server->listeningPort();  // taken by the first server
+    Console otherConsole(reactor.clock());
+    Server other(reactor, otherConsole, ui, options);
+    EXPECT_TRUE(other.start());
+    EXPECT_FALSE(other.listening());
+    EXPECT_EQ(otherConsole.lines().back().text, "Windows socket failed (bind).");
+    EXPECT_EQ(otherConsole.lines().back().kind, LineKind::Error);
+}
+
+TEST_F(LifecycleTest, IdleLoggedInConnectionGoesAtTheSecondCheckNotTheFirst) {
+    const int anna = addAccount("anna");
+    auto peer = logIn("anna");
+    const std::size_t mark = console.size();
+    reactor.advance(60000);  // first check: activity 1 -> 2
+    EXPECT_FALSE(peer->closed());
+    reactor.advance(60000);  // second check without a packet in between
+    EXPECT_TRUE(peer->waitClosed());
+    EXPECT_EQ(server->accounts().record(anna).get(AccountRecord::connected), 0);
+    EXPECT_TRUE(linesSince(mark).empty());  // dropped without a word
+}
+
+TEST_F(LifecycleTest, KeepAlivesKeepALoggedInConnection) {
+    addAccount("anna");
+    auto peer = logIn("anna");
+    for (int minute = 0; minute < 5; ++minute) {
+        reactor.advance(40000);
+        peer->send(Packet(Opcode::ReqKeepAlive));
+        peer->expect(Opcode::RepKeepAlive);
+        reactor.advance(20000);
+    }
+    EXPECT_FALSE(peer->closed());
+}
+
+TEST_F(LifecycleTest, ConnectionsThatNeverLogInGoAtTheSecondCheck) {
+    auto silent = connect();
+    auto chatty = connect();
+    reactor.advance(60000);
+    chatty->send(Packet(Opcode::ReqKeepAlive));  // activity without a log-in does not help
+    EXPECT_TRUE(chatty->quiet());
+    EXPECT_FALSE(silent->closed());
+    reactor.advance(60000);
+    EXPECT_TRUE(silent->waitClosed());
+    EXPECT_TRUE(chatty->waitClosed());
+    EXPECT_EQ(server->slots().openCount(), 0);
+}
+
+TEST(ConnectionTable, AFullTableRefusesByClosingAtOnceAndRecoversWhenASlotFrees) {
+    zelt::test::TempDir dir;
+    ManualReactor reactor;
+    Console console(reactor.clock());
+    RecordingUi ui;
+    Server server(reactor, console, ui, ServerOptions{dir.path(), 0, 2});
+    ASSERT_TRUE(server.start());
+    auto a = std::make_unique<TestPeer>(reactor, server.listeningPort());
+    auto b = std::make_unique<TestPeer>(reactor, server.listeningPort());
+    reactor.drain();
+    auto c = std::make_unique<TestPeer>(reactor, server.listeningPort());
+    EXPECT_TRUE(c->waitClosed());
+    EXPECT_EQ(console.lines().back().text, "User connection full.");
+    EXPECT_EQ(console.lines().back().kind, LineKind::Error);
+    a->close();
+    reactor.runUntil([&] { return server.slots().openCount() == 1; });
+    auto d = std::make_unique<TestPeer>(reactor, server.listeningPort());
+    EXPECT_TRUE(d->quiet(200));
+    EXPECT_FALSE(d->closed());
+    EXPECT_EQ(server.slots().openCount(), 2);
+}
+
+TEST_F(LifecycleTest, CountdownWarnsEachMinuteAndClosesAtTheLastTick) {
+    addAccount("anna");
+    auto peer = logIn("anna");
+    auto anonymous = connect();
+    const std::size_t mark = console.size();
+    // The client keeps its connection alive meanwhile, or the idle check would drop it.
+    auto keepAlive = [&] {
+        peer->send(Packet(Opcode::ReqKeepAlive));
+        peer->expect(Opcode::RepKeepAlive);
+    };
+    server->scheduleShutdown(3);
+    EXPECT_EQ(peer->expect(Opcode::PushBroadcast).get(proto::PushBroadcast::text),
+              "Server will be shut down in 3 minute(s).");
+    reactor.advance(60000);
+    EXPECT_EQ(peer->expect(Opcode::PushBroadcast).get(proto::PushBroadcast::text),
+              "Server will be shut down in 2 minute(s).");
+    keepAlive();
+    reactor.advance(60000);
+    EXPECT_EQ(peer->expect(Opcode::PushBroadcast).get(proto::PushBroadcast::text),
+              "Server will be shut down in 1 minute(s).");
+    keepAlive();
+    EXPECT_TRUE(server->listening());
+    reactor.advance(60000);
+    EXPECT_TRUE(peer->waitClosed());
+    EXPECT_FALSE(server->listening());
+    EXPECT_FALSE(server->shutdownScheduled());
+    EXPECT_TRUE(anonymous->inbox().empty());  // the broadcast goes only to logged-in users
+    const std::vector<std::string> expected = {
+        "Server will be shut down in 3 minute(s).", "Cancel shut down schedule.",
+        "Server will be shut down in 2 minute(s).", "Cancel shut down schedule.",
+        "Server will be shut down in 1 minute(s).", "Cancel shut down schedule.",
+        "Communication closed.",                    "Close ZELT server.",
+    };
+    EXPECT_EQ(linesSince(mark), expected);
+    EXPECT_EQ(console.lines().back().tag, "CLOSESRV");
+    EXPECT_EQ(console.lines()[mark].kind, LineKind::Important);
+    EXPECT_EQ(console.lines()[mark + 1].tag, "CNCLSHTDN");
+    reactor.advance(600000);  // nothing more happens
+    EXPECT_EQ(linesSince(mark).size(), expected.size());
+}
+
+TEST_F(LifecycleTest, OneMinuteClosesAtTheFirstTickAndANewScheduleReplacesTheOld) {
+    server->scheduleShutdown(5);
+    reactor.advance(30000);
+    server->scheduleShutdown(1);  // the minute restarts from here
+    reactor.advance(59999);
+    EXPECT_TRUE(server->listening());
+    const std::size_t mark = console.size();
+    reactor.advance(1);
+    EXPECT_FALSE(server->listening());
+    EXPECT_EQ(linesSince(mark), (std::vector<std::string>{"Communication closed.",
+                                                         "Close ZELT server."}));
+}
+
+TEST_F(LifecycleTest, CancellingTwice) {
+    addAccount("anna");
+    auto peer = logIn("anna");
+    server->scheduleShutdown(10);
+    peer->expect(Opcode::PushBroadcast);
+    const std::size_t mark = console.size();
+    server->cancelShutdown();
+    server->cancelShutdown();
+    EXPECT_EQ(linesSince(mark), (std::vector<std::string>{"Shut down canceled.",
+                                                         "Shut down canceled already."}));
+    EXPECT_EQ(console.lines()[mark].kind, LineKind::Important);
+    EXPECT_EQ(console.lines()[mark + 1].kind, LineKind::Plain);
+    EXPECT_EQ(peer->expect(Opcode::PushBroadcast).get(proto::PushBroadcast::text),
+              "Shut down canceled.");
+    reactor.advance(20 * 60000);
+    EXPECT_TRUE(server->listening());
+}
+
+TEST_F(LifecycleTest, GuidanceCountsUsersAndCheckedOutFiles) {
+    std::size_t mark = console.size();
+    server->showShutdownGuidance();
+    EXPECT_EQ(linesSince(mark),
+              (std::vector<std::string>{std::string(Console::Separator), "You are safe to shut down.",
+                                        "Shut down now.", "Setup a schedule to shut down."}));
+
+    addAccount("anna");
+    const int team = addGroup("Team", {"anna"}, {"/a", "/b"});
+    const int copy = addGroup("Copy", {"anna"}, {"/a"});
+    server->groups().fileEntry(team, 0).set(FileEntry::checkedOut, 1);
+    server->groups().fileEntry(copy, 0).set(FileEntry::checkedOut, 1);
+    auto peer = logIn("anna");
+    mark = console.size();
+    server->showShutdownGuidance();
+    EXPECT_EQ(linesSince(mark),
+              (std::vector<std::string>{std::string(Console::Separator),
+                                        "1 account(s) currently logged in.",
+                                        "Display connected users.",
+                                        "2 file(s) currently checked-out.",
+                                        "Display checked-out files.", "Shut down now.",
+                                        "Setup a schedule to shut down."}));
+    EXPECT_EQ(console.lines()[mark + 2].tag, "DSPLOGIN");
+    EXPECT_EQ(console.lines()[mark + 4].tag, "DSPCHKOUT");
+
+    server->scheduleShutdown(4);
+    mark = console.size();
+    server->showShutdownGuidance();
+    EXPECT_EQ(linesSince(mark),
+              (std::vector<std::string>{std::string(Console::Separator),
+                                        "Shut down will be processed in 4 minute(s).",
+                                        "Cancel shut down schedule.", "Shut down now."}));
+}
+
+TEST_F(LifecycleTest, ShutDownNowDuringACountdownClosesOnce) {
+    server->scheduleShutdown(2);
+    server->shutDownNow();
+    const std::size_t mark = console.size();
+    reactor.advance(5 * 60000);
+    EXPECT_TRUE(linesSince(mark).empty());
+}
+
+TEST_F(LifecycleTest, PortChangeIsWrittenOnlyWhenItChanges) {
+    std::size_t mark = console.size();
+    server->changePort(32767);
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"Port not changed."});
+    EXPECT_FALSE(files::isFile(dir.file("Comm.zelt")));
+    server->changePort(0);
+    EXPECT_EQ(console.lines().back().text,
+              "Port changed. Please shut down and restart the server to apply.");
+    EXPECT_EQ(readAll(dir.file("Comm.zelt")), std::string(4, '\0'));
+    server->changePort(40000);
+    EXPECT_EQ(readPort(dir.file("Comm.zelt")), 40000);
+
+    EXPECT_EQ(Server::parsePort("0"), 0);
+    EXPECT_EQ(Server::parsePort("65535"), 65535);
+    EXPECT_FALSE(Server::parsePort("65536"));
+    EXPECT_FALSE(Server::parsePort("12a"));
+    EXPECT_FALSE(Server::parsePort(""));
+    EXPECT_FALSE(Server::parsePort("-1"));
+    EXPECT_EQ(Server::parseMinutes("60"), 60);
+    EXPECT_FALSE(Server::parseMinutes("0"));
+    EXPECT_FALSE(Server::parseMinutes("five"));
+    EXPECT_FALSE(Server::parseMinutes("99999999999"));
+}
+
+}  // namespace
+}  // namespace zelt::server::test

@@ -1,0 +1,99 @@
+#include "tests/support/process.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+extern char** environ;
+
+namespace zelt::test {
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int rc = posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeEnds[1]);
+    out_ = pipeEnds[0];
+    if (rc != 0) throw std::runtime_error("posix_spawn " + argv[0]);
+}
+
+ChildProcess::~ChildProcess() {
+    if (!reaped_ && pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    if (out_ >= 0) ::close(out_);
+}
+
+bool ChildProcess::readSome(Millis timeout) {
+    pollfd p{out_, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(timeout)) <= 0) return false;
+    char buffer[4096];
+    const ssize_t n = ::read(out_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    output_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+}
+
+std::string ChildProcess::waitForLine(const std::string& text, Millis timeout) {
+    SystemClock clock;
+    const Millis end = clock.monotonic() + timeout;
+    for (;;) {
+        for (auto nl = output_.find('\n', scanned_); nl != std::string::npos;
+             nl = output_.find('\n', scanned_)) {
+            const std::string line = output_.substr(scanned_, nl - scanned_);
+            scanned_ = nl + 1;
+            if (line.find(text) != std::string::npos) return line;
+        }
+        const Millis left = end - clock.monotonic();
+        if (left <= 0 || !readSome(left)) return "";
+    }
+}
+
+void ChildProcess::signal(int signo) { ::kill(pid_, signo); }
+
+int ChildProcess::wait(Millis timeout) {
+    SystemClock clock;
+    const Millis end = clock.monotonic() + timeout;
+    while (clock.monotonic() < end) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            reaped_ = true;
+            while (readSome(0)) {
+            }
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        readSome(10);
+    }
+    return -1;
+}
+
+unsigned short freePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+}  // namespace zelt::test
