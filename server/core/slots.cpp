@@ -59,23 +59,28 @@ void SlotTable::accept() {
             if (!wouldBlock && onAcceptFailed) onAcceptFailed(error);
             return;
         }
-        const int index = findFree();
-        if (index < 0) {
-            // Refused for lack of a slot: closing it at once tells the client, and keeps the
-            // listening queue moving for the attempts that come after a slot frees up.
-            tcp::closeSocket(handle);
-            if (onFull) onFull();
-            continue;
-        }
-        ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
-        slot.account = -1;
-        slot.activity = 0;
-        slot.checksWithoutLogIn = 0;
-        slot.connection = std::make_unique<proto::Connection>(
-            reactor_, handle, proto::Receiver::Server,
-            [this, index](std::span<const std::uint8_t> packet) { onPacket_(index, packet); },
-            [this, index](int) { free(index); });
+        adopt(handle);
     }
+}
+
+int SlotTable::adopt(Handle handle) {
+    const int index = findFree();
+    if (index < 0) {
+        // Refused for lack of a slot: closing it at once tells the client, and keeps the
+        // listening queue moving for the attempts that come after a slot frees up.
+        tcp::closeSocket(handle);
+        if (onFull) onFull();
+        return -1;
+    }
+    ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
+    slot.account = -1;
+    slot.activity = 0;
+    slot.checksWithoutLogIn = 0;
+    slot.connection = std::make_unique<proto::Connection>(
+        reactor_, handle, proto::Receiver::Server,
+        [this, index](std::span<const std::uint8_t> packet) { onPacket_(index, packet); },
+        [this, index](int) { free(index); });
+    return index;
 }
 
 void SlotTable::send(int index, std::span<const std::uint8_t> packet) {

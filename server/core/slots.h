@@ -58,6 +58,9 @@ public:
 
     int findFree() const;
     int openCount() const;
+    // Takes a connected socket into the first free slot; returns the slot, or -1 (the socket is
+    // then closed) when the table is full.
+    int adopt(Handle connected);
 
     // Queues a packet on a slot's connection; nothing happens on a free slot.
     void send(int slot, std::span<const std::uint8_t> packet);
