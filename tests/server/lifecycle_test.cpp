@@ -1,5 +1,6 @@
 // Start-up, exit, idle checks, the shut-down schedule and the connection table's limits.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 
 #include "common/platform/files.h"
 #include "tests/server/server_fixture.h"
@@ -119,6 +120,17 @@ TEST_F(LifecycleTest, ConnectionsThatNeverLogInGoAtTheSecondCheck) {
     EXPECT_TRUE(silent->waitClosed());
     EXPECT_TRUE(chatty->waitClosed());
     EXPECT_EQ(server->slots().openCount(), 0);
+}
+
+TEST_F(LifecycleTest, AConnectionResetByThePeerFreesItsSlotAndAccount) {
+    const int anna = addAccount("anna");
+    auto peer = logIn("anna");
+    linger hard{1, 0};  // close with a reset instead of an orderly shut-down
+    ::setsockopt(peer->handle(), SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+    peer->close();
+    reactor.runUntil([&] { return server->slots().openCount() == 0; });
+    EXPECT_EQ(server->slots().openCount(), 0);
+    EXPECT_EQ(server->accounts().record(anna).get(AccountRecord::connected), 0);
 }
 
 TEST(ConnectionTable, AFullTableRefusesByClosingAtOnceAndRecoversWhenASlotFrees) {

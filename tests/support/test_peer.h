@@ -26,6 +26,7 @@ public:
 
     bool connected() const { return connection_ && connection_->isOpen() && !closed_; }
     bool closed() const { return closed_; }
+    Handle handle() const { return connection_ ? connection_->handle() : kNoHandle; }
 
     void send(const proto::Packet& packet) { sendRaw(packet.bytes()); }
     void sendRaw(std::span<const std::uint8_t> bytes);
