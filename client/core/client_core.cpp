@@ -33,13 +33,14 @@ constexpr std::size_t kMaxNoticeText = 1536;
 
 ClientCore::ClientCore(Reactor& reactor, ClientUi& ui, ClientOptions options)
     : reactor_(reactor), ui_(ui), options_(std::move(options)), console_(reactor.clock()) {
+    if (!options_.shellOpen) options_.shellOpen = shell::open;
     tags_ = {
-        {tag::OpenWeb, [](const std::string& text) { shell::open(text); }},
+        {tag::OpenWeb, [this](const std::string& text) { options_.shellOpen(text); }},
         {tag::OpenMail,
-         [](const std::string& text) {
+         [this](const std::string& text) {
              std::string mail = "mailto:" + text + "?subject=ZELT query: ";
              mail += text::VersionText;
-             shell::open(mail.substr(0, 511));
+             options_.shellOpen(mail.substr(0, 511));
          }},
         {tag::ShowCheckOuts, [this](const std::string&) { showWorkingFiles(); }},
         {tag::LogoutNow, [this](const std::string&) { disconnectNow(); }},
@@ -246,7 +247,7 @@ void ClientCore::showManual() {
 void ClientCore::openFolder(const std::string& folder) { openWithShell(folder); }
 
 void ClientCore::openWithShell(const std::string& path) {
-    const int code = shell::open(path);
+    const int code = options_.shellOpen(path);
     if (code <= 32) ui_.messageBox(shellOpenFailure(code));
 }
 

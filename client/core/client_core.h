@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -19,6 +20,8 @@ namespace zelt::client {
 
 struct ClientOptions {
     PlaceOptions places;  // --data-dir and --user-dir
+    // Opens a file, folder or address as the desktop does; shell-style result codes.
+    std::function<int(const std::string&)> shellOpen;
 };
 
 // The commands of the client's menus and toolbar.
