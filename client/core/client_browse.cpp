@@ -77,9 +77,7 @@ void ClientCore::availableFilesUpdated() {
 }
 
 void ClientCore::selectAvailableFiles(std::vector<int> rows) {
-    const int size = static_cast<int>(available_.rows.size());
-    std::erase_if(rows, [size](int row) { return row < 0 || row >= size; });
-    available_.selected = std::move(rows);
+    available_.selected = rowsWithin(std::move(rows), available_.rows.size());
     availableFilesUpdated();
 }
 

@@ -14,8 +14,6 @@ using proto::Packet;
 
 namespace {
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 // Reads the chunk of a working copy that starts at offset; false when the file cannot be
 // opened or positioned there.
 bool readChunk(const std::string& file, std::int64_t offset, std::vector<std::uint8_t>* data) {
@@ -69,9 +67,7 @@ void ClientCore::workingFilesUpdated() {
 }
 
 void ClientCore::selectWorkingFiles(std::vector<int> rows) {
-    const int size = static_cast<int>(working_.rows.size());
-    std::erase_if(rows, [size](int row) { return row < 0 || row >= size; });
-    working_.selected = std::move(rows);
+    working_.selected = rowsWithin(std::move(rows), working_.rows.size());
     workingFilesUpdated();
 }
 
@@ -182,10 +178,7 @@ void ClientCore::sendCheckInChunk() {
 
 void ClientCore::onCheckInChunk(const Packet& p) {
     const int index = p.get(proto::RepCheckInChunk::tag);
-    if (transferKind_ != TransferKind::CheckIn || index < 0 ||
-        index >= static_cast<int>(checkInList_.size())) {
-        return;
-    }
+    if (!answersTransfer(TransferKind::CheckIn, index, checkInList_.size())) return;
     checkInIndex_ = index;
     CheckInEntry& entry = checkInList_[static_cast<std::size_t>(index)];
     if (p.get(proto::RepCheckInChunk::done) != 0) {
@@ -243,10 +236,7 @@ void ClientCore::commitCheckIn() {
 
 void ClientCore::onCheckIn(const Packet& p) {
     const int index = p.get(proto::RepCheckIn::tag);
-    if (transferKind_ != TransferKind::CheckIn || index < 0 ||
-        index >= static_cast<int>(checkInList_.size())) {
-        return;
-    }
+    if (!answersTransfer(TransferKind::CheckIn, index, checkInList_.size())) return;
     checkInIndex_ = index;
     const CheckInEntry entry = checkInList_[static_cast<std::size_t>(index)];
     if (p.get(proto::RepCheckIn::status) == proto::RepCheckIn::kFailed) {

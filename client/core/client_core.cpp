@@ -17,8 +17,6 @@ using proto::Packet;
 
 namespace {
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 // Errors that mean no socket could be made at all, as opposed to a connect that failed.
 bool isSocketCreationError(int error) {
     return error == EMFILE || error == ENFILE || error == EAFNOSUPPORT ||
@@ -269,22 +267,15 @@ void ClientCore::sendMessage(const MessageForm& form) {
 }
 
 void ClientCore::destroyToolWindows() {
-    if (available_.exists) {
-        available_ = AvailableFilesModel{};
-        ui_.availableFilesChanged(available_);
-    }
-    if (properties_.exists) {
-        properties_ = FilePropertiesModel{};
-        ui_.filePropertiesChanged(properties_);
-    }
-    if (transferView_.exists) {
-        transferView_ = FileTransferModel{};
-        ui_.fileTransferChanged(transferView_);
-    }
-    if (working_.exists) {
-        working_ = WorkingFilesModel{};
-        ui_.workingFilesChanged(working_);
-    }
+    auto destroy = [this](auto& model, auto changed) {
+        if (!model.exists) return;
+        model = std::remove_reference_t<decltype(model)>{};
+        (ui_.*changed)(model);
+    };
+    destroy(available_, &ClientUi::availableFilesChanged);
+    destroy(properties_, &ClientUi::filePropertiesChanged);
+    destroy(transferView_, &ClientUi::fileTransferChanged);
+    destroy(working_, &ClientUi::workingFilesChanged);
 }
 
 // --- connection ---

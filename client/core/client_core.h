@@ -210,6 +210,9 @@ private:
     void onCheckOutVoided(const proto::Packet& p);
     bool transferBusy();
     bool acceptBadChunk();
+    // Whether an answer's request tag names an entry of the transfer list now running.
+    bool answersTransfer(TransferKind kind, int tag, std::size_t listSize) const;
+    void releaseServerCopy(proto::Opcode close, const std::string& tempPath);
     void openTransferWindow(const std::string& path, std::int64_t size);
     void advanceProgress();
     void hideTransferWindow();

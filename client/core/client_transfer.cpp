@@ -14,8 +14,6 @@ using proto::Packet;
 
 namespace {
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
-
 // "<prefix> '<path>'."
 std::string aboutPath(std::string_view prefix, const std::string& path) {
     return std::string(prefix) + " " + quoted(path) + ".";
@@ -126,6 +124,17 @@ void ClientCore::cancelTransfer() {
 
 bool ClientCore::acceptBadChunk() { return ++transfer_.badChunks < kMaxBadChunks; }
 
+bool ClientCore::answersTransfer(TransferKind kind, int tag, std::size_t listSize) const {
+    return transferKind_ == kind && tag >= 0 && static_cast<std::size_t>(tag) < listSize;
+}
+
+// Tells the server to delete its temporary copy of a download given up before its end.
+void ClientCore::releaseServerCopy(Opcode close, const std::string& tempPath) {
+    Packet p(close);
+    p.set(proto::ReqViewClose::tempPath, tempPath);
+    send(p);
+}
+
 // Whatever was under way ends with the connection; the Working Files buttons work again.
 void ClientCore::endTransfers() {
     if (transferKind_ == TransferKind::None && !fetchFlag_) return;
@@ -177,9 +186,7 @@ void ClientCore::onViewOpen(const Packet& p) {
 
 void ClientCore::requestViewChunk() {
     if (transfer_.cancel) {
-        Packet close(Opcode::ReqViewClose);
-        close.set(proto::ReqViewClose::tempPath, transfer_.tempPath);
-        send(close);
+        releaseServerCopy(Opcode::ReqViewClose, transfer_.tempPath);
         console_.important(text::TransferCancelled);
         hideTransferWindow();
         transferKind_ = TransferKind::None;
@@ -210,9 +217,7 @@ void ClientCore::onViewChunk(const Packet& p) {
             requestViewChunk();
             return;
         }
-        Packet close(Opcode::ReqViewClose);
-        close.set(proto::ReqViewClose::tempPath, transfer_.tempPath);
-        send(close);
+        releaseServerCopy(Opcode::ReqViewClose, transfer_.tempPath);
         stop(std::string(text::ServerCouldNotSend) + ".");
         return;
     }
@@ -286,10 +291,7 @@ void ClientCore::nextFetch() {
 
 void ClientCore::onFetchOpen(const Packet& p) {
     const int index = p.get(proto::RepFetchOpen::tag);
-    if (transferKind_ != TransferKind::Fetch || index < 0 ||
-        index >= static_cast<int>(fetchList_.size())) {
-        return;
-    }
+    if (!answersTransfer(TransferKind::Fetch, index, fetchList_.size())) return;
     fetchIndex_ = index;
     FetchEntry& entry = fetchList_[static_cast<std::size_t>(index)];
     const std::string tempPath = p.get(proto::RepFetchOpen::tempPath);
@@ -319,9 +321,7 @@ void ClientCore::requestFetchChunk() {
         send(p);
         return;
     }
-    Packet close(Opcode::ReqFetchClose);
-    close.set(proto::ReqFetchClose::tempPath, entry.tempPath);
-    send(close);
+    releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
     if (!entry.target.empty() && table_.findByWorkingPath(entry.target) == CheckOutTable::kNone) {
         files::removeFile(entry.target);
     }
@@ -334,10 +334,7 @@ void ClientCore::requestFetchChunk() {
 
 void ClientCore::onFetchChunk(const Packet& p) {
     const int index = p.get(proto::RepFetchChunk::tag);
-    if (transferKind_ != TransferKind::Fetch || index < 0 ||
-        index >= static_cast<int>(fetchList_.size())) {
-        return;
-    }
+    if (!answersTransfer(TransferKind::Fetch, index, fetchList_.size())) return;
     fetchIndex_ = index;
     const FetchEntry entry = fetchList_[static_cast<std::size_t>(index)];
     auto skip = [this](const std::string& line) {
@@ -355,9 +352,7 @@ void ClientCore::onFetchChunk(const Packet& p) {
             requestFetchChunk();
             return;
         }
-        Packet close(Opcode::ReqFetchClose);
-        close.set(proto::ReqFetchClose::tempPath, entry.tempPath);
-        send(close);
+        releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
         skip(aboutPath(text::ServerCouldNotSend, entry.path));
         return;
     }

@@ -1,6 +1,7 @@
 #include "client/core/forms.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "client/core/texts.h"
 #include "common/scramble/scramble.h"
@@ -57,7 +58,10 @@ void storeLoginForm(const LoginForm& form, CommSettings* comm) {
     }
     comm->setAddress(octets);
     comm->setUserName(form.userName.substr(0, kMaxUserName));
-    comm->setPort(std::stoi(form.port));
+    // A dialog accepts only digits here; anything else stores no port rather than failing.
+    int port = 0;
+    std::from_chars(form.port.data(), form.port.data() + form.port.size(), port);
+    comm->setPort(port);
     comm->setPassword(scramble::scramble(form.password.substr(0, kMaxPassword)));
 }
 
@@ -92,6 +96,8 @@ std::string replyName(const std::string& lineText) {
     if (close == std::string::npos || close == 0) return "";
     return lineText.substr(1, std::min<std::size_t>(close - 1, kMaxUserName));
 }
+
+std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 std::string fileCountLabel(int count) {
     return std::to_string(count) + (count < 2 ? " file" : " files");

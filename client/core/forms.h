@@ -66,6 +66,9 @@ std::string collectComment(const std::vector<std::string>& lines);
 // at most 50 characters; "" when there is none.
 std::string replyName(const std::string& lineText);
 
+// A name or path as the console lines quote it: 'text'.
+std::string quoted(const std::string& text);
+
 // "%d file" for 0 and 1, "%d files" above.
 std::string fileCountLabel(int count);
 

@@ -11,6 +11,13 @@ AvailableFilesButtons availableFilesButtons(bool connected, std::size_t selected
     return b;
 }
 
+std::vector<int> rowsWithin(std::vector<int> rows, std::size_t rowCount) {
+    std::erase_if(rows, [rowCount](int row) {
+        return row < 0 || static_cast<std::size_t>(row) >= rowCount;
+    });
+    return rows;
+}
+
 WorkingFilesButtons workingFilesButtons(bool fetching, bool connected, std::size_t selectedRows) {
     WorkingFilesButtons b;
     if (fetching) return b;

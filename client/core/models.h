@@ -33,6 +33,9 @@ struct AvailableFilesButtons {
 };
 AvailableFilesButtons availableFilesButtons(bool connected, std::size_t selectedRows);
 
+// A window's selection with the indexes that name no row left out.
+std::vector<int> rowsWithin(std::vector<int> rows, std::size_t rowCount);
+
 struct AvailableFilesModel : ToolWindowState {
     std::string groupLabel;
     std::string countLabel;
