@@ -71,8 +71,8 @@ void ClientCore::fillAvailableFiles() {
 }
 
 void ClientCore::availableFilesUpdated() {
-    available_.buttons = availableFilesButtons(state_ == ConnectionState::Connected,
-                                               available_.selected.size());
+    available_.buttons =
+        availableFilesButtons(state_ == ConnectionState::Connected, available_.selected.size());
     ui_.availableFilesChanged(available_);
 }
 
@@ -125,10 +125,9 @@ void ClientCore::fillFileProperties() {
     if (time.empty()) {
         properties_.details = std::string(text::NoFileDetails);
     } else {
-        properties_.details = time + "\r\n" + details.get(proto::DetailRecord::userName) +
-                              "\r\n\r\n" +
-                              toCrLf(details.get(proto::DetailRecord::comment),
-                                     proto::DetailRecord::kMaxComment);
+        properties_.details =
+            time + "\r\n" + details.get(proto::DetailRecord::userName) + "\r\n\r\n" +
+            toCrLf(details.get(proto::DetailRecord::comment), proto::DetailRecord::kMaxComment);
     }
     ui_.filePropertiesChanged(properties_);
 }
@@ -137,7 +136,9 @@ void ClientCore::refreshFileProperties() {
     requestProperties(properties_.groupName, properties_.path);
 }
 
-void ClientCore::viewFile() { startView(properties_.path); }
+void ClientCore::viewFile() {
+    startView(properties_.path);
+}
 
 void ClientCore::messageHolder() {
     if (!properties_.holder.empty()) ui_.openSendMessage(properties_.holder);

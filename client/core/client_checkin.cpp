@@ -81,7 +81,9 @@ int ClientCore::recordOfRow(int row) const {
     return table_.findHeld(working_.rows[static_cast<std::size_t>(row)].path);
 }
 
-void ClientCore::fetchSelected() { startFetch(working_.selected); }
+void ClientCore::fetchSelected() {
+    startFetch(working_.selected);
+}
 
 void ClientCore::openSelected() {
     if (working_.selected.empty()) return;
@@ -110,8 +112,7 @@ void ClientCore::checkInSelected() {
         if (record == CheckOutTable::kNone) continue;
         if (table_.state(record) == RecordFetched) {
             const std::string working = table_.workingPath(record);
-            checkInList_.push_back(
-                {table_.path(record), working, uploadName(working), record, 0});
+            checkInList_.push_back({table_.path(record), working, uploadName(working), record, 0});
         } else if (!told) {
             ui_.messageBox(std::string(text::NotFetchedYet));
             told = true;

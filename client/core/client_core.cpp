@@ -104,19 +104,45 @@ bool ClientCore::commandEnabled(ClientCommand command) const {
 
 void ClientCore::runCommand(ClientCommand command) {
     switch (command) {
-        case ClientCommand::Connect: connect(); break;
-        case ClientCommand::Disconnect: disconnect(); break;
-        case ClientCommand::AccountProperties: accountProperties(); break;
-        case ClientCommand::Close: closeClient(); break;
-        case ClientCommand::Status: showStatus(); break;
-        case ClientCommand::YourGroups: yourGroups(); break;
-        case ClientCommand::WorkingFiles: showWorkingFiles(); break;
-        case ClientCommand::WorkingFolder: openFolder(places_.working); break;
-        case ClientCommand::BackupFolder: openFolder(places_.backup); break;
-        case ClientCommand::MessageNew: newMessage(); break;
-        case ClientCommand::Legends: ui_.showLegends(); break;
-        case ClientCommand::Manual: showManual(); break;
-        case ClientCommand::Execute: executeLine(console_.selectedLine()); break;
+        case ClientCommand::Connect:
+            connect();
+            break;
+        case ClientCommand::Disconnect:
+            disconnect();
+            break;
+        case ClientCommand::AccountProperties:
+            accountProperties();
+            break;
+        case ClientCommand::Close:
+            closeClient();
+            break;
+        case ClientCommand::Status:
+            showStatus();
+            break;
+        case ClientCommand::YourGroups:
+            yourGroups();
+            break;
+        case ClientCommand::WorkingFiles:
+            showWorkingFiles();
+            break;
+        case ClientCommand::WorkingFolder:
+            openFolder(places_.working);
+            break;
+        case ClientCommand::BackupFolder:
+            openFolder(places_.backup);
+            break;
+        case ClientCommand::MessageNew:
+            newMessage();
+            break;
+        case ClientCommand::Legends:
+            ui_.showLegends();
+            break;
+        case ClientCommand::Manual:
+            showManual();
+            break;
+        case ClientCommand::Execute:
+            executeLine(console_.selectedLine());
+            break;
     }
 }
 
@@ -179,7 +205,8 @@ void ClientCore::accountProperties() {
     if (!ui_.runAccountProperties(form)) return;
     Packet p(Opcode::ReqChangePassword);
     p.set(proto::ReqChangePassword::current, scramble::scramble(form.current.substr(0, 20)));
-    p.set(proto::ReqChangePassword::replacement, scramble::scramble(form.replacement.substr(0, 20)));
+    p.set(proto::ReqChangePassword::replacement,
+          scramble::scramble(form.replacement.substr(0, 20)));
     send(p);
 }
 
@@ -201,7 +228,9 @@ bool ClientCore::windowCloseRequested() {
     return true;
 }
 
-void ClientCore::endSession() { dropConnection(); }
+void ClientCore::endSession() {
+    dropConnection();
+}
 
 void ClientCore::showStatus() {
     console_.clearWhenLong();
@@ -242,18 +271,26 @@ void ClientCore::showManual() {
     console_.function(text::ManualAddress, tag::OpenWeb);
 }
 
-void ClientCore::openFolder(const std::string& folder) { openWithShell(folder); }
+void ClientCore::openFolder(const std::string& folder) {
+    openWithShell(folder);
+}
 
 void ClientCore::openWithShell(const std::string& path) {
     const int code = options_.shellOpen(path);
     if (code <= 32) ui_.messageBox(shellOpenFailure(code));
 }
 
-void ClientCore::newMessage() { ui_.openSendMessage(""); }
+void ClientCore::newMessage() {
+    ui_.openSendMessage("");
+}
 
-bool ClientCore::executeLine(int index) { return console_.execute(index, tags_); }
+bool ClientCore::executeLine(int index) {
+    return console_.execute(index, tags_);
+}
 
-void ClientCore::reply(const std::string& lineText) { ui_.openSendMessage(replyName(lineText)); }
+void ClientCore::reply(const std::string& lineText) {
+    ui_.openSendMessage(replyName(lineText));
+}
 
 void ClientCore::sendMessage(const MessageForm& form) {
     // A window opened before the connection was lost must not look as if it had sent.
@@ -396,26 +433,65 @@ void ClientCore::onPacket(std::span<const std::uint8_t> bytes) {
     // A copy: the handler may close the connection whose buffer holds the bytes.
     const Packet p = Packet::received(bytes, judgement.handler->acceptedUpTo);
     switch (judgement.handler->opcode) {
-        case Opcode::RepLogin: onLogin(p); break;
-        case Opcode::PushBroadcast: onBroadcast(p); break;
-        case Opcode::RepChangePassword: onPasswordChanged(p); break;
-        case Opcode::RepGroupList: onGroupList(p); break;
-        case Opcode::RepFileList: onFileList(p); break;
-        case Opcode::RepFileProperties: onFileProperties(p); break;
-        case Opcode::RepViewOpen: onViewOpen(p); break;
-        case Opcode::RepViewChunk: onViewChunk(p); break;
-        case Opcode::RepCheckOut: onCheckOut(p); break;
-        case Opcode::PushCheckOutVoided: onCheckOutVoided(p); break;
-        case Opcode::RepVoidCheckOut: onVoidCheckOut(p); break;
-        case Opcode::RepFetchOpen: onFetchOpen(p); break;
-        case Opcode::RepFetchChunk: onFetchChunk(p); break;
-        case Opcode::RepCheckInChunk: onCheckInChunk(p); break;
-        case Opcode::RepCheckIn: onCheckIn(p); break;
-        case Opcode::RepNotice: onNotice(p); break;
-        case Opcode::PushMessage: onMessage(p); break;
-        case Opcode::RepSendMessage: onMessageCount(p); break;
-        case Opcode::RepKeepAlive: keepAlive_ = 1; break;
-        default: break;
+        case Opcode::RepLogin:
+            onLogin(p);
+            break;
+        case Opcode::PushBroadcast:
+            onBroadcast(p);
+            break;
+        case Opcode::RepChangePassword:
+            onPasswordChanged(p);
+            break;
+        case Opcode::RepGroupList:
+            onGroupList(p);
+            break;
+        case Opcode::RepFileList:
+            onFileList(p);
+            break;
+        case Opcode::RepFileProperties:
+            onFileProperties(p);
+            break;
+        case Opcode::RepViewOpen:
+            onViewOpen(p);
+            break;
+        case Opcode::RepViewChunk:
+            onViewChunk(p);
+            break;
+        case Opcode::RepCheckOut:
+            onCheckOut(p);
+            break;
+        case Opcode::PushCheckOutVoided:
+            onCheckOutVoided(p);
+            break;
+        case Opcode::RepVoidCheckOut:
+            onVoidCheckOut(p);
+            break;
+        case Opcode::RepFetchOpen:
+            onFetchOpen(p);
+            break;
+        case Opcode::RepFetchChunk:
+            onFetchChunk(p);
+            break;
+        case Opcode::RepCheckInChunk:
+            onCheckInChunk(p);
+            break;
+        case Opcode::RepCheckIn:
+            onCheckIn(p);
+            break;
+        case Opcode::RepNotice:
+            onNotice(p);
+            break;
+        case Opcode::PushMessage:
+            onMessage(p);
+            break;
+        case Opcode::RepSendMessage:
+            onMessageCount(p);
+            break;
+        case Opcode::RepKeepAlive:
+            keepAlive_ = 1;
+            break;
+        default:
+            break;
     }
 }
 
@@ -478,7 +554,9 @@ void ClientCore::saveTable() {
     }
 }
 
-void ClientCore::alert() { ui_.alert(places_.notifyFile); }
+void ClientCore::alert() {
+    ui_.alert(places_.notifyFile);
+}
 
 // --- pushes and small answers ---
 
@@ -519,8 +597,8 @@ void ClientCore::onNotice(const Packet& p) {
 }
 
 void ClientCore::onMessage(const Packet& p) {
-    const std::string line = "<" + p.get(proto::PushMessage::sender) + "> \"" +
-                             p.get(proto::PushMessage::text) + "\"";
+    const std::string line =
+        "<" + p.get(proto::PushMessage::sender) + "> \"" + p.get(proto::PushMessage::text) + "\"";
     console_.function(line, tag::ReplyMessage);
     if (p.get(proto::PushMessage::important) == 1) alert();
 }

@@ -122,7 +122,9 @@ void ClientCore::cancelTransfer() {
     hideTransferWindow();
 }
 
-bool ClientCore::acceptBadChunk() { return ++transfer_.badChunks < kMaxBadChunks; }
+bool ClientCore::acceptBadChunk() {
+    return ++transfer_.badChunks < kMaxBadChunks;
+}
 
 bool ClientCore::answersTransfer(TransferKind kind, int tag, std::size_t listSize) const {
     return transferKind_ == kind && tag >= 0 && static_cast<std::size_t>(tag) < listSize;
@@ -369,7 +371,8 @@ void ClientCore::onFetchChunk(const Packet& p) {
         return;
     }
     if (!appendChunk(entry.target, data, &opened)) {
-        skip(opened ? std::string(text::SaveFailed) : aboutPath(text::FetchedNotSaved, entry.target));
+        skip(opened ? std::string(text::SaveFailed)
+                    : aboutPath(text::FetchedNotSaved, entry.target));
         return;
     }
     transfer_.received += static_cast<std::int64_t>(data.size());

@@ -15,8 +15,8 @@ constexpr std::size_t kMaxPassword = 20;
 constexpr std::size_t kMaxPortDigits = 5;
 
 bool allDigits(const std::string& text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(),
-                                        [](char c) { return c >= '0' && c <= '9'; });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace
@@ -26,7 +26,9 @@ LoginForm loginFormFrom(const CommSettings& comm, const std::string& lastError) 
     form.userName = comm.userName();
     const std::uint32_t address = comm.address();
     if (address != 0) {
-        for (int k = 0; k < 4; ++k) form.address[k] = static_cast<int>((address >> (24 - 8 * k)) & 0xFF);
+        for (int k = 0; k < 4; ++k) {
+            form.address[k] = static_cast<int>((address >> (24 - 8 * k)) & 0xFF);
+        }
     }
     if (comm.port() != 0) form.port = std::to_string(comm.port());
     form.status = lastError;
@@ -97,7 +99,9 @@ std::string replyName(const std::string& lineText) {
     return lineText.substr(1, std::min<std::size_t>(close - 1, kMaxUserName));
 }
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
 
 std::string fileCountLabel(int count) {
     return std::to_string(count) + (count < 2 ? " file" : " files");
@@ -114,27 +118,30 @@ std::string toCrLf(const std::string& text, std::size_t limit) {
 }
 
 std::string shellOpenFailure(int code) {
+    struct Reason {
+        int code;
+        const char* text;
+    };
+    static constexpr Reason kReasons[] = {
+        {0, "The operating system is out of memory or resources."},
+        {2, "The specified file was not found."},
+        {3, "The specified path was not found."},
+        {5, "The operating system denied access to the specified file."},
+        {8, "There was not enough memory to complete the operation."},
+        {11, "The .exe file is invalid (non-Win32® .exe or error in .exe image)."},
+        {26, "A sharing violation occurred."},
+        {27, "The file name association is incomplete or invalid."},
+        {28, "The DDE transaction could not be completed because the request timed out."},
+        {29, "The DDE transaction failed."},
+        {30,
+         "The DDE transaction could not be completed because other DDE transactions were "
+         "being processed."},
+        {31, "There is no application associated with the given file name extension."},
+        {32, "The specified dynamic-link library was not found."},
+    };
     const char* reason = "Cannot execute the specified file.";
-    switch (code) {
-        case 0: reason = "The operating system is out of memory or resources."; break;
-        case 2: reason = "The specified file was not found."; break;
-        case 3: reason = "The specified path was not found."; break;
-        case 5: reason = "The operating system denied access to the specified file."; break;
-        case 8: reason = "There was not enough memory to complete the operation."; break;
-        case 11: reason = "The .exe file is invalid (non-Win32® .exe or error in .exe image)."; break;
-        case 26: reason = "A sharing violation occurred."; break;
-        case 27: reason = "The file name association is incomplete or invalid."; break;
-        case 28:
-            reason = "The DDE transaction could not be completed because the request timed out.";
-            break;
-        case 29: reason = "The DDE transaction failed."; break;
-        case 30:
-            reason = "The DDE transaction could not be completed because other DDE transactions "
-                     "were being processed.";
-            break;
-        case 31: reason = "There is no application associated with the given file name extension."; break;
-        case 32: reason = "The specified dynamic-link library was not found."; break;
-        default: break;
+    for (const Reason& r : kReasons) {
+        if (r.code == code) reason = r.text;
     }
     return std::string(text::OpenFailed) + "\n\n" + reason;
 }

@@ -41,7 +41,8 @@ std::uint32_t CommSettings::address() const {
 
 std::array<std::uint8_t, 4> CommSettings::octets() const {
     std::array<std::uint8_t, 4> out{};
-    for (std::size_t k = 0; k < out.size(); ++k) out[k] = view().get(ClientCommRecord::octets.at(k));
+    for (std::size_t k = 0; k < out.size(); ++k)
+        out[k] = view().get(ClientCommRecord::octets.at(k));
     return out;
 }
 
@@ -76,9 +77,13 @@ proto::MutableView CheckOutTable::mutableRecord(int index) {
                                           CheckOutRecord::kSize);
 }
 
-std::uint8_t CheckOutTable::state(int index) const { return record(index).get(CheckOutRecord::state); }
+std::uint8_t CheckOutTable::state(int index) const {
+    return record(index).get(CheckOutRecord::state);
+}
 
-std::string CheckOutTable::path(int index) const { return record(index).get(CheckOutRecord::path); }
+std::string CheckOutTable::path(int index) const {
+    return record(index).get(CheckOutRecord::path);
+}
 
 std::string CheckOutTable::workingPath(int index) const {
     return record(index).get(CheckOutRecord::workingPath);
@@ -99,7 +104,9 @@ void CheckOutTable::setFetched(int index, const std::string& workingPath) {
     r.set(CheckOutRecord::workingPath, workingPath);
 }
 
-void CheckOutTable::clear(int index) { mutableRecord(index).clear(0, CheckOutRecord::kSize); }
+void CheckOutTable::clear(int index) {
+    mutableRecord(index).clear(0, CheckOutRecord::kSize);
+}
 
 int CheckOutTable::findInUse(const std::string& path) const {
     for (int i = 0; i < size(); ++i) {

@@ -50,10 +50,10 @@ inline constexpr FieldInfo kFields[] = {describe("state", state), describe("path
 // States of a check-out record.
 enum CheckOutState : std::uint8_t {
     RecordFree = 0,
-    RecordRefused = 1,    // never kept: such a record is cleared at once
-    RecordRequested = 2,  // asked for, no answer yet
-    RecordCheckedOut = 3, // held on the server, no working copy yet
-    RecordFetched = 4,    // held, and its working copy is in the Working folder
+    RecordRefused = 1,     // never kept: such a record is cleared at once
+    RecordRequested = 2,   // asked for, no answer yet
+    RecordCheckedOut = 3,  // held on the server, no working copy yet
+    RecordFetched = 4,     // held, and its working copy is in the Working folder
 };
 
 inline constexpr std::size_t kCheckOutFileSize = MaxCheckOutRecords * CheckOutRecord::kSize;
@@ -80,7 +80,9 @@ public:
     // Stores an address given as four octets in both of its forms.
     void setAddress(const std::array<std::uint8_t, 4>& octets);
     void setPort(int port) { mutableView().set(ClientCommRecord::port, port); }
-    void setUserName(const std::string& name) { mutableView().set(ClientCommRecord::userName, name); }
+    void setUserName(const std::string& name) {
+        mutableView().set(ClientCommRecord::userName, name);
+    }
     void setPassword(const std::string& scrambled) {
         mutableView().set(ClientCommRecord::password, scrambled);
     }

@@ -12,9 +12,8 @@ AvailableFilesButtons availableFilesButtons(bool connected, std::size_t selected
 }
 
 std::vector<int> rowsWithin(std::vector<int> rows, std::size_t rowCount) {
-    std::erase_if(rows, [rowCount](int row) {
-        return row < 0 || static_cast<std::size_t>(row) >= rowCount;
-    });
+    std::erase_if(
+        rows, [rowCount](int row) { return row < 0 || static_cast<std::size_t>(row) >= rowCount; });
     return rows;
 }
 

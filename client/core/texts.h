@@ -50,7 +50,8 @@ inline constexpr std::string_view NoFileDetails = "No file details.";
 // Check-out, transfers and the administrator's void.
 inline constexpr std::string_view CheckOutFailed = "check-out failed:";
 inline constexpr std::string_view CheckedOut = "checked-out.";
-inline constexpr std::string_view NoOriginalOnServer = "Failed to get the original file on the server.";
+inline constexpr std::string_view NoOriginalOnServer =
+    "Failed to get the original file on the server.";
 inline constexpr std::string_view TransferCancelled = "File transfer cancelled.";
 inline constexpr std::string_view TransferBusy = "A file transfer is in progress.";
 inline constexpr std::string_view ServerCouldNotSend = "Server couldn't send the file";
@@ -69,7 +70,8 @@ inline constexpr std::string_view CheckOutTableNotSaved = "Failed to save the ch
 inline constexpr std::string_view NoFileCheckedOut = "No file currently checked-out.";
 inline constexpr std::string_view NotFetchedYet = "The selected file is not fetched yet.";
 inline constexpr std::string_view WorkingCopyMissing = "file not found or opening error.";
-inline constexpr std::string_view ServerFailedToSave = "Server failed to save the transferred file:";
+inline constexpr std::string_view ServerFailedToSave =
+    "Server failed to save the transferred file:";
 inline constexpr std::string_view NoComment = "No comment.";
 inline constexpr std::string_view CheckInFailed = "check-in failed.";
 inline constexpr std::string_view CheckedIn = "checked-in.";

@@ -182,7 +182,8 @@ TEST_F(CheckInTest, CancellingAnUploadAbortsItAndKeepsEverything) {
     holdFetched({{"C:\\p\\big.bin", "x"}, {"C:\\p\\next.bin", "y"}});
     zelt::test::writeAll(working("big.bin"), std::string(5000, 'b'));
     server.intercept = [this](const Packet& p) {
-        if (p.opcode() == Opcode::ReqCheckInChunk && p.get(proto::ReqCheckInChunk::offset) == 2048) {
+        if (p.opcode() == Opcode::ReqCheckInChunk &&
+            p.get(proto::ReqCheckInChunk::offset) == 2048) {
             core->cancelTransfer();
         }
         return false;

@@ -20,9 +20,7 @@ namespace zelt::client::test {
 // windows scripted by FakeUi and its server played by ScriptedServer.
 class ClientTest : public ::testing::Test {
 protected:
-    ClientTest() : server(reactor) {
-        files::createFolder(dataDir());
-    }
+    ClientTest() : server(reactor) { files::createFolder(dataDir()); }
 
     std::string dataDir() const { return dir.file("data"); }
     std::string userDir() const { return dir.file("user"); }

@@ -122,7 +122,8 @@ TEST(ShellOpenTest, FailureTextsNameTheReasonByCode) {
     EXPECT_EQ(shellOpenFailure(31),
               "Failed to open the file.\n\nThere is no application associated with the given "
               "file name extension.");
-    EXPECT_EQ(shellOpenFailure(17), "Failed to open the file.\n\nCannot execute the specified file.");
+    EXPECT_EQ(shellOpenFailure(17),
+              "Failed to open the file.\n\nCannot execute the specified file.");
 }
 
 TEST(ButtonTables, AvailableFiles) {
@@ -151,15 +152,19 @@ TEST(ButtonTables, WorkingFiles) {
         bool fetch, open, checkIn, voidCheckOut;
     };
     const Row table[] = {
-        {true, true, 1, false, false, false, false},   {true, false, 1, false, false, false, false},
-        {false, false, 1, false, true, false, false},  {false, false, 0, false, false, false, false},
-        {false, false, 2, false, false, false, false}, {false, true, 0, false, false, false, false},
-        {false, true, 1, true, true, true, true},      {false, true, 2, true, false, true, true},
+        {true, true, 1, false, false, false, false},
+        {true, false, 1, false, false, false, false},
+        {false, false, 1, false, true, false, false},
+        {false, false, 0, false, false, false, false},
+        {false, false, 2, false, false, false, false},
+        {false, true, 0, false, false, false, false},
+        {false, true, 1, true, true, true, true},
+        {false, true, 2, true, false, true, true},
     };
     for (const Row& r : table) {
         const WorkingFilesButtons b = workingFilesButtons(r.fetching, r.connected, r.selected);
-        const std::string trace = std::to_string(r.fetching) + std::to_string(r.connected) +
-                                  std::to_string(r.selected);
+        const std::string trace =
+            std::to_string(r.fetching) + std::to_string(r.connected) + std::to_string(r.selected);
         EXPECT_EQ(b.fetch, r.fetch) << trace;
         EXPECT_EQ(b.open, r.open) << trace;
         EXPECT_EQ(b.checkIn, r.checkIn) << trace;

@@ -19,7 +19,8 @@ using zelt::test::TempDir;
 void expectTiles(std::span<const FieldInfo> fields, std::size_t size) {
     std::vector<std::pair<std::size_t, std::size_t>> spans;
     for (const FieldInfo& f : fields) {
-        for (std::size_t k = 0; k < f.count; ++k) spans.emplace_back(f.offset + k * f.stride, f.width);
+        for (std::size_t k = 0; k < f.count; ++k)
+            spans.emplace_back(f.offset + k * f.stride, f.width);
     }
     std::sort(spans.begin(), spans.end());
     std::size_t at = 0;
@@ -143,7 +144,8 @@ TEST(ClientPlacesTest, OptionsWinAndTheFoldersAreCreatedOnce) {
 TEST(ClientPlacesTest, DataDirectoryComesFromTheConfigFileAndAnUnusableUserFolderFallsBack) {
     TempDir dir;
     files::createFolder(dir.file("fromconf"));
-    zelt::test::writeAll(dir.file("client.conf"), "# settings\npath=" + dir.file("fromconf/") + "\n");
+    zelt::test::writeAll(dir.file("client.conf"),
+                         "# settings\npath=" + dir.file("fromconf/") + "\n");
     ::setenv("ZELT_CLIENT_CONFIG", dir.file("client.conf").c_str(), 1);
     // A user folder that cannot be made leaves the working folders in the data directory.
     const ClientPlaces places = preparePlaces({"", dir.file("missing/deeper")});

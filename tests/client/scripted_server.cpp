@@ -79,8 +79,9 @@ std::vector<Packet> ScriptedServer::receivedOf(Opcode opcode) const {
 }
 
 int ScriptedServer::countOf(Opcode opcode) const {
-    return static_cast<int>(std::count_if(received.begin(), received.end(),
-                                          [opcode](const Packet& p) { return p.opcode() == opcode; }));
+    return static_cast<int>(
+        std::count_if(received.begin(), received.end(),
+                      [opcode](const Packet& p) { return p.opcode() == opcode; }));
 }
 
 void ScriptedServer::onPacket(const Packet& p) {
@@ -150,8 +151,8 @@ void ScriptedServer::answer(const Packet& p) {
             r.set(proto::RepCheckOut::path, path);
             if (!holders[path].empty()) {
                 r.set(proto::RepCheckOut::status, proto::RepCheckOut::kRefused);
-                r.set(proto::RepCheckOut::reason, "Already checked-out by '" + holders[path] +
-                                                      "' at 2007/04/28 [16:10].");
+                r.set(proto::RepCheckOut::reason,
+                      "Already checked-out by '" + holders[path] + "' at 2007/04/28 [16:10].");
             } else {
                 holders[path] = userName;
                 r.set(proto::RepCheckOut::status, proto::RepCheckOut::kCheckedOut);
@@ -205,7 +206,8 @@ void ScriptedServer::answer(const Packet& p) {
 
 void ScriptedServer::answerDownloadOpen(const Packet& p) {
     const bool fetch = p.opcode() == Opcode::ReqFetchOpen;
-    const std::string path = fetch ? p.get(proto::ReqFetchOpen::path) : p.get(proto::ReqViewOpen::path);
+    const std::string path =
+        fetch ? p.get(proto::ReqFetchOpen::path) : p.get(proto::ReqViewOpen::path);
     Packet r(fetch ? Opcode::RepFetchOpen : Opcode::RepViewOpen);
     std::string temp;
     std::int64_t size = 0;
@@ -230,7 +232,8 @@ void ScriptedServer::answerDownloadOpen(const Packet& p) {
 
 void ScriptedServer::answerDownloadChunk(const Packet& p) {
     const bool fetch = p.opcode() == Opcode::ReqFetchChunk;
-    const std::string path = fetch ? p.get(proto::ReqFetchChunk::path) : p.get(proto::ReqViewChunk::path);
+    const std::string path =
+        fetch ? p.get(proto::ReqFetchChunk::path) : p.get(proto::ReqViewChunk::path);
     const std::string temp =
         fetch ? p.get(proto::ReqFetchChunk::tempPath) : p.get(proto::ReqViewChunk::tempPath);
     const std::int64_t offset =
@@ -275,7 +278,8 @@ void ScriptedServer::answerUpload(const Packet& p) {
     const std::span<const std::uint8_t> data = p.get(proto::ReqCheckInChunk::data).first(count);
     Packet r(Opcode::RepCheckInChunk);
     r.set(proto::RepCheckInChunk::tag, p.get(proto::ReqCheckInChunk::tag));
-    if (damageUploads > 0 || proto::chunkChecksum(data) != p.get(proto::ReqCheckInChunk::checksum)) {
+    if (damageUploads > 0 ||
+        proto::chunkChecksum(data) != p.get(proto::ReqCheckInChunk::checksum)) {
         if (damageUploads > 0) --damageUploads;
         r.set(proto::RepCheckInChunk::nextOffset, offset);
         send(r);

@@ -49,10 +49,10 @@ public:
     std::map<std::string, std::vector<std::string>> groupFiles;  // group -> paths
     std::map<std::string, std::string> holders;                  // path -> holder
     std::map<std::string, std::string> contents;                 // path -> content
-    int damageChunks = 0;      // the next this many download chunks carry a wrong checksum
-    int damageUploads = 0;     // the next this many upload chunks are answered as damaged
-    std::string userName;      // who logged in
-    std::map<std::string, std::string> uploads;   // upload name -> bytes so far
+    int damageChunks = 0;   // the next this many download chunks carry a wrong checksum
+    int damageUploads = 0;  // the next this many upload chunks are answered as damaged
+    std::string userName;   // who logged in
+    std::map<std::string, std::string> uploads;  // upload name -> bytes so far
     struct CheckIn {
         std::string path;
         std::string userName;

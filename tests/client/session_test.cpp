@@ -19,10 +19,10 @@ class SessionTest : public ClientTest {};
 TEST_F(SessionTest, LogInSendsTheStoredCredentialsThenAsksForGroupsAndTheNotice) {
     const std::size_t start = 0;
     logIn("anna");
-    EXPECT_THAT(linesSince(start), ElementsAre("Connecting...", "Connected to the ZELT server.",
-                                               "You are logged in as a user 'anna'.",
-                                               "- - - Your Groups - - -",
-                                               "You are not joined in any group."));
+    EXPECT_THAT(linesSince(start),
+                ElementsAre("Connecting...", "Connected to the ZELT server.",
+                            "You are logged in as a user 'anna'.", "- - - Your Groups - - -",
+                            "You are not joined in any group."));
     EXPECT_EQ(kindOf("You are logged in as a user 'anna'."), LineKind::Important);
     ASSERT_GE(server.received.size(), 3u);
     EXPECT_EQ(server.received[0].get(proto::ReqLogin::userName), "anna");
@@ -93,9 +93,9 @@ TEST_F(SessionTest, ConnectAndStatusWhileConnectingAndConnected) {
     std::size_t at = mark();
     core->connect();
     core->showStatus();
-    EXPECT_THAT(linesSince(at), ElementsAre("Connecting in process...", "- - - Status - - -",
-                                            "Connecting in process...",
-                                            "No file currently checked-out."));
+    EXPECT_THAT(linesSince(at),
+                ElementsAre("Connecting in process...", "- - - Status - - -",
+                            "Connecting in process...", "No file currently checked-out."));
 
     reactor.drain();
     ASSERT_EQ(core->connectionState(), ConnectionState::Connected);
@@ -104,10 +104,9 @@ TEST_F(SessionTest, ConnectAndStatusWhileConnectingAndConnected) {
     at = mark();
     core->connect();
     core->showStatus();
-    EXPECT_THAT(linesSince(at),
-                ElementsAre("You already connected.", "- - - Status - - -",
-                            "You are currently connected as a user 'anna'.",
-                            "No file currently checked-out."));
+    EXPECT_THAT(linesSince(at), ElementsAre("You already connected.", "- - - Status - - -",
+                                            "You are currently connected as a user 'anna'.",
+                                            "No file currently checked-out."));
 }
 
 TEST_F(SessionTest, KeepAliveProbesOnTheSecondSilentTickAndGivesUpOnTheThird) {

@@ -42,7 +42,8 @@ protected:
 
     void fetchAll() {
         std::vector<int> rows;
-        for (std::size_t i = 0; i < ui.working.rows.size(); ++i) rows.push_back(static_cast<int>(i));
+        for (std::size_t i = 0; i < ui.working.rows.size(); ++i)
+            rows.push_back(static_cast<int>(i));
         core->selectWorkingFiles(rows);
         core->fetchSelected();
         reactor.drain();
@@ -103,8 +104,9 @@ TEST_F(TransferTest, PagesBeyondFiveHundredEntriesAreNeitherStoredNorAskedFor) {
         r.set(proto::RepFileList::more, 1);
         r.set(proto::RepFileList::count, 5);
         for (std::size_t k = 0; k < 5; ++k) {
-            r.set(proto::RepFileList::path.at(k),
-                  "/f" + std::to_string(p.get(proto::ReqFileList::start)) + "_" + std::to_string(k));
+            r.set(
+                proto::RepFileList::path.at(k),
+                "/f" + std::to_string(p.get(proto::ReqFileList::start)) + "_" + std::to_string(k));
         }
         server.send(r);
         return true;
@@ -226,8 +228,8 @@ TEST_F(TransferTest, FilePropertiesShowTheLastUpdateWithCrLfLineEnds) {
         r.set(proto::RepFileProperties::path, "C:\\docs\\a.txt");
         r.set(proto::RepFileProperties::holder, "bob");
         r.set(proto::RepFileProperties::checkOutTime, "2007/04/28 [16:10]");
-        proto::MutableView details =
-            r.mutableView().sub(proto::RepFileProperties::details.offset, proto::DetailRecord::kSize);
+        proto::MutableView details = r.mutableView().sub(proto::RepFileProperties::details.offset,
+                                                         proto::DetailRecord::kSize);
         details.set(proto::DetailRecord::time, "2007/04/27 [09:00:00]");
         details.set(proto::DetailRecord::userName, "carl");
         details.set(proto::DetailRecord::comment, "one\ntwo\r\nthree");
@@ -299,7 +301,8 @@ TEST_F(TransferTest, DamagedChunksAreAskedForAgainButTenInARowEndTheFetch) {
     fetchAll();
     EXPECT_EQ(server.countOf(Opcode::ReqFetchChunk), ClientCore::kMaxBadChunks);
     EXPECT_EQ(server.countOf(Opcode::ReqFetchClose), 1);
-    EXPECT_THAT(linesSince(at), ElementsAre("Server couldn't send the file 'C:\\docs\\noisy2.bin'."));
+    EXPECT_THAT(linesSince(at),
+                ElementsAre("Server couldn't send the file 'C:\\docs\\noisy2.bin'."));
     EXPECT_EQ(core->checkOutTable().state(1), RecordCheckedOut);
     EXPECT_FALSE(core->fetching());
 }
@@ -355,7 +358,8 @@ TEST_F(TransferTest, AnAdministratorsVoidKeepsTheEditedWorkingCopyInBackup) {
     // A void of something the client does not hold is still reported.
     server.send(push);
     reactor.drain();
-    EXPECT_EQ(lastLine().text, "Your check-out for 'C:\\docs\\notes.txt' is voided by administrator.");
+    EXPECT_EQ(lastLine().text,
+              "Your check-out for 'C:\\docs\\notes.txt' is voided by administrator.");
 }
 
 TEST_F(TransferTest, APathWhoseBaseNameLeavesTheWorkingFolderIsRefused) {
@@ -417,8 +421,9 @@ TEST_F(TransferTest, AFailedCheckOutTableWriteIsReported) {
     openGroup();
     const std::size_t at = mark();
     checkOut({0});
-    EXPECT_THAT(linesSince(at), ElementsAre("'C:\\docs\\a.txt' checked-out.",
-                                            "Failed to save the check-out table '" + chkout() + "'."));
+    EXPECT_THAT(linesSince(at),
+                ElementsAre("'C:\\docs\\a.txt' checked-out.",
+                            "Failed to save the check-out table '" + chkout() + "'."));
     EXPECT_EQ(kindOf("Failed to save the check-out table '" + chkout() + "'."), LineKind::Error);
 }
 
