@@ -1,0 +1,149 @@
+#include "client/core/forms.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "client/core/texts.h"
+#include "common/scramble/scramble.h"
+
+namespace zelt::client {
+
+namespace {
+
+constexpr std::size_t kMaxUserName = 50;
+constexpr std::size_t kMaxPassword = 20;
+constexpr std::size_t kMaxPortDigits = 5;
+
+bool allDigits(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+LoginForm loginFormFrom(const CommSettings& comm, const std::string& lastError) {
+    LoginForm form;
+    form.userName = comm.userName();
+    const std::uint32_t address = comm.address();
+    if (address != 0) {
+        for (int k = 0; k < 4; ++k) {
+            form.address[k] = static_cast<int>((address >> (24 - 8 * k)) & 0xFF);
+        }
+    }
+    if (comm.port() != 0) form.port = std::to_string(comm.port());
+    form.status = lastError;
+    if (address == 0) {
+        form.focus = LoginForm::Focus::Address;
+    } else if (!form.userName.empty()) {
+        form.focus = LoginForm::Focus::Password;
+    }
+    return form;
+}
+
+std::optional<std::string> validateLoginForm(const LoginForm& form) {
+    for (const std::optional<int>& field : form.address) {
+        if (!field || *field < 0 || *field > 255) return std::string(text::EnterAddress);
+    }
+    if (!allDigits(form.port) || form.port.size() > kMaxPortDigits) {
+        return std::string(text::EnterPort);
+    }
+    if (form.userName.empty()) return std::string(text::EnterUserName);
+    if (form.password.empty()) return std::string(text::EnterPassword);
+    return std::nullopt;
+}
+
+void storeLoginForm(const LoginForm& form, CommSettings* comm) {
+    comm->clear();
+    std::array<std::uint8_t, 4> octets{};
+    for (std::size_t k = 0; k < octets.size(); ++k) {
+        octets[k] = static_cast<std::uint8_t>(form.address[k].value_or(0));
+    }
+    comm->setAddress(octets);
+    comm->setUserName(form.userName.substr(0, kMaxUserName));
+    // A dialog accepts only digits here; anything else stores no port rather than failing.
+    int port = 0;
+    std::from_chars(form.port.data(), form.port.data() + form.port.size(), port);
+    comm->setPort(port);
+    comm->setPassword(scramble::scramble(form.password.substr(0, kMaxPassword)));
+}
+
+std::optional<std::string> validatePasswordForm(const PasswordForm& form) {
+    if (form.current.empty()) return std::string(text::EnterCurrentPassword);
+    if (form.replacement.empty()) return std::string(text::EnterNewPassword);
+    if (form.retype.empty()) return std::string(text::RetypeNewPassword);
+    if (form.replacement != form.retype) return std::string(text::PasswordMismatch);
+    return std::nullopt;
+}
+
+std::optional<std::string> validateMessageForm(const MessageForm& form) {
+    if (form.recipients.empty()) return std::string(text::EnterRecipient);
+    if (form.text.empty()) return std::string(text::EnterMessage);
+    return std::nullopt;
+}
+
+std::string collectComment(const std::vector<std::string>& lines) {
+    std::string comment;
+    std::size_t total = 0;
+    for (const std::string& line : lines) {
+        total += line.size() + 1;
+        if (total > kMaxComment) break;
+        comment += line;
+        comment += '\n';
+    }
+    return comment;
+}
+
+std::string replyName(const std::string& lineText) {
+    const auto close = lineText.find('>');
+    if (close == std::string::npos || close == 0) return "";
+    return lineText.substr(1, std::min<std::size_t>(close - 1, kMaxUserName));
+}
+
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+std::string fileCountLabel(int count) {
+    return std::to_string(count) + (count < 2 ? " file" : " files");
+}
+
+std::string toCrLf(const std::string& text, std::size_t limit) {
+    std::string out;
+    const std::size_t end = std::min(limit, text.size());
+    for (std::size_t i = 0; i < end && text[i] != '\0'; ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+std::string shellOpenFailure(int code) {
+    struct Reason {
+        int code;
+        const char* text;
+    };
+    static constexpr Reason kReasons[] = {
+        {0, "The operating system is out of memory or resources."},
+        {2, "The specified file was not found."},
+        {3, "The specified path was not found."},
+        {5, "The operating system denied access to the specified file."},
+        {8, "There was not enough memory to complete the operation."},
+        {11, "The .exe file is invalid (non-Win32® .exe or error in .exe image)."},
+        {26, "A sharing violation occurred."},
+        {27, "The file name association is incomplete or invalid."},
+        {28, "The DDE transaction could not be completed because the request timed out."},
+        {29, "The DDE transaction failed."},
+        {30,
+         "The DDE transaction could not be completed because other DDE transactions were "
+         "being processed."},
+        {31, "There is no application associated with the given file name extension."},
+        {32, "The specified dynamic-link library was not found."},
+    };
+    const char* reason = "Cannot execute the specified file.";
+    for (const Reason& r : kReasons) {
+        if (r.code == code) reason = r.text;
+    }
+    return std::string(text::OpenFailed) + "\n\n" + reason;
+}
+
+}  // namespace zelt::client

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <string_view>
+
+// Every sentence the client shows, defined once. Lines that carry a value are put together from
+// these pieces where they are printed.
+namespace zelt::client::text {
+
+// Connection and log-in.
+inline constexpr std::string_view AlreadyConnected = "You already connected.";
+inline constexpr std::string_view ConnectingInProcess = "Connecting in process...";
+inline constexpr std::string_view Connecting = "Connecting...";
+inline constexpr std::string_view SocketFailed = "Windows socket failed (socket).";
+inline constexpr std::string_view ConnectFailed =
+    "Failed to connect to the ZELT server. Please check the IP address, port and server status.";
+inline constexpr std::string_view Connected = "Connected to the ZELT server.";
+inline constexpr std::string_view AccessDenied = "Access denied.";
+inline constexpr std::string_view LoggedInAs = "You are logged in as a user";
+inline constexpr std::string_view ServerNotResponding = "Server not responding.";
+inline constexpr std::string_view Disconnected = "Disconnected from the ZELT server.";
+inline constexpr std::string_view NotConnected = "You are not connected yet.";
+inline constexpr std::string_view ConnectingCancelled = "Connecting cancelled.";
+inline constexpr std::string_view NotSafeToDisconnect = "You are not safe to disconnect.";
+inline constexpr std::string_view DisconnectNow = "Disconnect now.";
+inline constexpr std::string_view CloseClient = "Close ZELT client.";
+inline constexpr std::string_view ConnectionSettingsNotSaved =
+    "Failed to save the connection settings";
+
+// The Log-in dialog's checks.
+inline constexpr std::string_view EnterAddress = "Please enter the valid ZELT server IP adddress.";
+inline constexpr std::string_view EnterPort = "Please enter the valid port number.";
+inline constexpr std::string_view EnterUserName = "Please enter the username.";
+inline constexpr std::string_view EnterPassword = "Please enter the password.";
+
+// The Account Properties dialog's checks and the answer.
+inline constexpr std::string_view EnterCurrentPassword = "Please enter the current password.";
+inline constexpr std::string_view EnterNewPassword = "Please enter the new password.";
+inline constexpr std::string_view RetypeNewPassword = "Please retype the new password.";
+inline constexpr std::string_view PasswordMismatch = "New password does not match with retyped.";
+inline constexpr std::string_view PasswordChanged = "Password changed.";
+inline constexpr std::string_view PasswordNotChanged = "Password not changed.";
+
+// Groups, file lists and file properties.
+inline constexpr std::string_view YourGroupsHeader = "- - - Your Groups - - -";
+inline constexpr std::string_view NoGroups = "You are not joined in any group.";
+inline constexpr std::string_view RequestingFileList = "Requesting file list of group";
+inline constexpr std::string_view Received = "Received.";
+inline constexpr std::string_view NoFileDetails = "No file details.";
+
+// Check-out, transfers and the administrator's void.
+inline constexpr std::string_view CheckOutFailed = "check-out failed:";
+inline constexpr std::string_view CheckedOut = "checked-out.";
+inline constexpr std::string_view NoOriginalOnServer =
+    "Failed to get the original file on the server.";
+inline constexpr std::string_view TransferCancelled = "File transfer cancelled.";
+inline constexpr std::string_view TransferBusy = "A file transfer is in progress.";
+inline constexpr std::string_view ServerCouldNotSend = "Server couldn't send the file";
+inline constexpr std::string_view NoOriginalName = "Failed to get the original file name.";
+inline constexpr std::string_view TempFileFailed = "Failed to create/open a temporary file.";
+inline constexpr std::string_view SaveFailed = "Failed to save a file.";
+inline constexpr std::string_view FileReceived = "received.";
+inline constexpr std::string_view FetchFailed = "Failed to fetch the file";
+inline constexpr std::string_view FetchedNotSaved = "Failed to save the fetched file";
+inline constexpr std::string_view YourCheckOutFor = "Your check-out for";
+inline constexpr std::string_view VoidedByAdministrator = "is voided by administrator.";
+inline constexpr std::string_view WorkingCopyKeptAs = "Your working copy is kept as";
+inline constexpr std::string_view CheckOutTableNotSaved = "Failed to save the check-out table";
+
+// Working files, check-in and void.
+inline constexpr std::string_view NoFileCheckedOut = "No file currently checked-out.";
+inline constexpr std::string_view NotFetchedYet = "The selected file is not fetched yet.";
+inline constexpr std::string_view WorkingCopyMissing = "file not found or opening error.";
+inline constexpr std::string_view ServerFailedToSave =
+    "Server failed to save the transferred file:";
+inline constexpr std::string_view NoComment = "No comment.";
+inline constexpr std::string_view CheckInFailed = "check-in failed.";
+inline constexpr std::string_view CheckedIn = "checked-in.";
+inline constexpr std::string_view ConfirmVoid = "Are you sure you want to void check-out ?";
+inline constexpr std::string_view CheckOutVoided = "check-out voided.";
+inline constexpr std::string_view Fetched = "Yes";
+
+// Messages and the notice.
+inline constexpr std::string_view MessageSentTo = "Message sent to";
+inline constexpr std::string_view Users = "user(s).";
+inline constexpr std::string_view EnterRecipient = "Please enter the recipient.";
+inline constexpr std::string_view EnterMessage = "Please enter the message to send.";
+inline constexpr std::string_view NoticeHeader = "- - - Server Notice - - -";
+
+// Status displays.
+inline constexpr std::string_view StatusHeader = "- - - Status - - -";
+inline constexpr std::string_view ConnectedAs = "You are currently connected as a user";
+inline constexpr std::string_view YouCheckedOut = "You currently checked-out";
+inline constexpr std::string_view Files = "file(s).";
+inline constexpr std::string_view ManualHeader = "- - - On-line manual - - -";
+inline constexpr std::string_view ManualAddress = "https://holmvik.example/zelt/manual/";
+inline constexpr std::string_view VersionText = "1.6.1";
+
+// Opening files and folders.
+inline constexpr std::string_view OpenFailed = "Failed to open the file.";
+
+}  // namespace zelt::client::text
+
+// The client's function tags.
+namespace zelt::client::tag {
+inline constexpr std::string_view OpenWeb = "OPENWEB";
+inline constexpr std::string_view OpenMail = "OPENMAIL";
+inline constexpr std::string_view ShowCheckOuts = "DSPCHKOUT";
+inline constexpr std::string_view LogoutNow = "LOGOUTNOW";
+inline constexpr std::string_view GroupFiles = "GRPFLIST";
+inline constexpr std::string_view CloseClient = "CLOSECLI";
+inline constexpr std::string_view ReplyMessage = "REPLYMSG";
+}  // namespace zelt::client::tag
