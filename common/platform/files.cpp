@@ -236,6 +236,47 @@ bool renameFile(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+
+std::optional<std::size_t> readAt(const std::string& path, std::int64_t offset, void* buffer,
+                                  std::size_t size) {
+    if (offset < 0) return std::nullopt;
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    while (total < size) {
+        const ssize_t n = ::pread(fd.get(), out + total, size - total,
+                                  static_cast<off_t>(offset) + static_cast<off_t>(total));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        total += static_cast<std::size_t>(n);
+    }
+    return total;
+}
+
+bool writeAt(const std::string& path, std::int64_t offset, const void* data, std::size_t size) {
+    if (offset < 0) return false;
+    const int flags = O_WRONLY | O_CLOEXEC | (offset == 0 ? O_CREAT : 0);
+    Fd fd(::open(path.c_str(), flags, 0600));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (offset > st.st_size) return false;
+    const auto* in = static_cast<const std::uint8_t*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd.get(), in + done, size - done,
+                                   static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    const off_t end = static_cast<off_t>(offset) + static_cast<off_t>(size);
+    return ::ftruncate(fd.get(), end) == 0 && fd.close();
+}
+
 std::string baseName(const std::string& path) {
     const auto cut = path.find_last_of("/\\");
     if (cut == std::string::npos) return "";

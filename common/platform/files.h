@@ -62,6 +62,17 @@ bool isFile(const std::string& path);
 bool isFolder(const std::string& path);
 bool removeFile(const std::string& path);
 bool renameFile(const std::string& from, const std::string& to);
+// Removes a folder that holds nothing.
+bool removeFolder(const std::string& path);
+
+// Reads up to size bytes from offset of a plain file: the number read (less at its end, 0 past
+// it), or nothing when the file cannot be opened or read.
+std::optional<std::size_t> readAt(const std::string& path, std::int64_t offset, void* buffer,
+                                  std::size_t size);
+// Writes size bytes at offset of a plain file and cuts the file there, so that it ends with
+// them. Offset 0 creates the file (mode 0600) or empties it; any other offset must lie within
+// the file, so that no gap of zeros can appear. Returns false when nothing sure was written.
+bool writeAt(const std::string& path, std::int64_t offset, const void* data, std::size_t size);
 
 // The text after the last '/' or '\' of a path; "" when there is none or it is empty.
 std::string baseName(const std::string& path);
