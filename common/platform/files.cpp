@@ -238,16 +238,47 @@ bool renameFile(const std::string& from, const std::string& to) {
 
 bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
 
-std::optional<std::size_t> readAt(const std::string& path, std::int64_t offset, void* buffer,
-                                  std::size_t size) {
-    if (offset < 0) return std::nullopt;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+namespace {
+
+int openPlain(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0600);
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+OpenFile OpenFile::forReading(const std::string& path) { return OpenFile(openPlain(path, O_RDONLY)); }
+
+OpenFile OpenFile::forWriting(const std::string& path, bool create) {
+    return OpenFile(openPlain(path, O_WRONLY | (create ? O_CREAT : 0)));
+}
+
+OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void OpenFile::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+std::optional<std::size_t> OpenFile::readAt(std::int64_t offset, void* buffer,
+                                            std::size_t size) const {
+    if (fd_ < 0 || offset < 0) return std::nullopt;
     auto* out = static_cast<std::uint8_t*>(buffer);
     std::size_t total = 0;
     while (total < size) {
-        const ssize_t n = ::pread(fd.get(), out + total, size - total,
+        const ssize_t n = ::pread(fd_, out + total, size - total,
                                   static_cast<off_t>(offset) + static_cast<off_t>(total));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return std::nullopt;
@@ -257,24 +288,21 @@ std::optional<std::size_t> readAt(const std::string& path, std::int64_t offset, 
     return total;
 }
 
-bool writeAt(const std::string& path, std::int64_t offset, const void* data, std::size_t size) {
-    if (offset < 0) return false;
-    const int flags = O_WRONLY | O_CLOEXEC | (offset == 0 ? O_CREAT : 0);
-    Fd fd(::open(path.c_str(), flags, 0600));
+bool OpenFile::writeAt(std::int64_t offset, const void* data, std::size_t size) {
     struct stat st {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (offset > st.st_size) return false;
+    if (fd_ < 0 || offset < 0 || ::fstat(fd_, &st) != 0 || offset > st.st_size) return false;
     const auto* in = static_cast<const std::uint8_t*>(data);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pwrite(fd.get(), in + done, size - done,
+        const ssize_t n = ::pwrite(fd_, in + done, size - done,
                                    static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
+    // Only a chunk sent again lands before the end; cutting costs a journal entry otherwise.
     const off_t end = static_cast<off_t>(offset) + static_cast<off_t>(size);
-    return ::ftruncate(fd.get(), end) == 0 && fd.close();
+    return end >= st.st_size || ::ftruncate(fd_, end) == 0;
 }
 
 std::string baseName(const std::string& path) {

@@ -65,14 +65,36 @@ bool renameFile(const std::string& from, const std::string& to);
 // Removes a folder that holds nothing.
 bool removeFolder(const std::string& path);
 
-// Reads up to size bytes from offset of a plain file: the number read (less at its end, 0 past
-// it), or nothing when the file cannot be opened or read.
-std::optional<std::size_t> readAt(const std::string& path, std::int64_t offset, void* buffer,
-                                  std::size_t size);
-// Writes size bytes at offset of a plain file and cuts the file there, so that it ends with
-// them. Offset 0 creates the file (mode 0600) or empties it; any other offset must lie within
-// the file, so that no gap of zeros can appear. Returns false when nothing sure was written.
-bool writeAt(const std::string& path, std::int64_t offset, const void* data, std::size_t size);
+// A plain file kept open for chunks read or written at an offset, so that a transfer does not
+// pay for opening its file again for every 1024 bytes.
+class OpenFile {
+public:
+    OpenFile() = default;
+    // Opens a plain file for reading, or for writing (created with mode 0600 when create is
+    // set); check isOpen().
+    static OpenFile forReading(const std::string& path);
+    static OpenFile forWriting(const std::string& path, bool create);
+    ~OpenFile() { close(); }
+    OpenFile(OpenFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    OpenFile& operator=(OpenFile&& other) noexcept;
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    void close();
+
+    // Reads up to size bytes from offset: the number read (less at the end, 0 past it), or
+    // nothing when reading fails.
+    std::optional<std::size_t> readAt(std::int64_t offset, void* buffer, std::size_t size) const;
+    // Writes size bytes at offset and cuts the file there, so that it ends with them. The
+    // offset must lie within the file, so that no gap of zeros can appear. Returns false when
+    // nothing sure was written.
+    bool writeAt(std::int64_t offset, const void* data, std::size_t size);
+
+private:
+    explicit OpenFile(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
 
 // The text after the last '/' or '\' of a path; "" when there is none or it is empty.
 std::string baseName(const std::string& path);

@@ -41,14 +41,11 @@ void Repository::storeChunk(int slot, const Packet& request) {
         return reply(slot, out);
     }
 
-    std::string path = temps_.uploadPath(userName, name);
-    if (offset == 0) {
-        path = temps_.beginUpload(userName, name);
-    } else if (!temps_.owns(path, userName, TempFiles::Kind::Upload)) {
-        path.clear();
-    }
+    const std::string path = offset == 0 ? temps_.beginUpload(userName, name)
+                                         : temps_.uploadPath(userName, name);
+    files::OpenFile* file = temps_.use(path, userName, TempFiles::Kind::Upload);
     // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice.
-    if (path.empty() || !files::writeAt(path, offset, data.data(), data.size())) {
+    if (file == nullptr || !file->writeAt(offset, data.data(), data.size())) {
         return reply(slot, out);
     }
     out.set(proto::RepCheckInChunk::done, request.get(proto::ReqCheckInChunk::last));

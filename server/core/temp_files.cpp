@@ -35,7 +35,13 @@ std::string TempFiles::beginUpload(std::string_view userName, std::string_view u
     if (entries_.count(path) != 0 || files::isFile(path)) return "";
     std::string owner = lowerAscii(userName);
     evictFor(owner);
-    add(path, std::move(owner), Kind::Upload);
+    closeSpareFiles();
+    Entry& entry = add(path, std::move(owner), Kind::Upload);
+    entry.file = files::OpenFile::forWriting(path, true);
+    if (!entry.file.isOpen()) {
+        remove(path);
+        return "";
+    }
     return path;
 }
 
@@ -49,6 +55,17 @@ bool TempFiles::owns(const std::string& path, std::string_view userName, Kind ki
     return true;
 }
 
+files::OpenFile* TempFiles::use(const std::string& path, std::string_view userName, Kind kind) {
+    if (!owns(path, userName, kind)) return nullptr;
+    Entry& entry = entries_.at(path);
+    if (!entry.file.isOpen()) {
+        closeSpareFiles();
+        entry.file = kind == Kind::Download ? files::OpenFile::forReading(path)
+                                            : files::OpenFile::forWriting(path, false);
+    }
+    return entry.file.isOpen() ? &entry.file : nullptr;
+}
+
 void TempFiles::remove(const std::string& path) {
     if (entries_.erase(path) != 0) files::removeFile(path);
 }
@@ -57,6 +74,24 @@ std::size_t TempFiles::countOf(std::string_view userName) const {
     std::size_t n = 0;
     for (const auto& [path, entry] : entries_) n += equalsIgnoringCase(entry.owner, userName);
     return n;
+}
+
+std::size_t TempFiles::openCount() const {
+    std::size_t n = 0;
+    for (const auto& [path, entry] : entries_) n += entry.file.isOpen();
+    return n;
+}
+
+void TempFiles::closeSpareFiles() {
+    while (openCount() >= MaxOpenFiles) {
+        Entry* oldest = nullptr;
+        for (auto& [path, entry] : entries_) {
+            if (entry.file.isOpen() && (oldest == nullptr || entry.lastUse < oldest->lastUse)) {
+                oldest = &entry;
+            }
+        }
+        oldest->file.close();
+    }
 }
 
 void TempFiles::evictFor(const std::string& owner) {
@@ -76,8 +111,8 @@ void TempFiles::evictFor(const std::string& owner) {
     }
 }
 
-void TempFiles::add(const std::string& path, std::string owner, Kind kind) {
-    entries_[path] = Entry{std::move(owner), kind, ++uses_};
+TempFiles::Entry& TempFiles::add(const std::string& path, std::string owner, Kind kind) {
+    return entries_[path] = Entry{std::move(owner), kind, ++uses_, {}};
 }
 
 }  // namespace zelt::server

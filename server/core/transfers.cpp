@@ -69,8 +69,8 @@ void Repository::sendChunk(int slot, const Packet& request) {
     std::int32_t status = proto::kChunkError;
     std::size_t count = 0;
     // Only a copy made for this very account is read: a temp path is no way into the disk.
-    if (temps_.owns(temp, server_.userNameOf(slot), TempFiles::Kind::Download)) {
-        if (const auto n = files::readAt(temp, offset, data.data(), data.size())) {
+    if (files::OpenFile* copy = temps_.use(temp, server_.userNameOf(slot), TempFiles::Kind::Download)) {
+        if (const auto n = copy->readAt(offset, data.data(), data.size())) {
             count = *n;
             status = count == data.size() ? proto::kChunkMore : proto::kChunkLast;
             if (status == proto::kChunkLast) temps_.remove(temp);
