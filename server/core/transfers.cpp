@@ -13,6 +13,52 @@ namespace zelt::server {
 using proto::Opcode;
 using proto::Packet;
 
+namespace {
+
+// The view and fetch families differ only in the fetch's request tag and so in their offsets;
+// one handler serves both through these descriptors.
+struct OpenLayout {
+    Opcode answer;
+    proto::Text requestPath, path, tempPath;
+    proto::Int64 size;
+};
+constexpr OpenLayout kViewOpen{Opcode::RepViewOpen, proto::ReqViewOpen::path,
+                               proto::RepViewOpen::path, proto::RepViewOpen::tempPath,
+                               proto::RepViewOpen::size};
+constexpr OpenLayout kFetchOpen{Opcode::RepFetchOpen, proto::ReqFetchOpen::path,
+                                proto::RepFetchOpen::path, proto::RepFetchOpen::tempPath,
+                                proto::RepFetchOpen::size};
+
+struct ChunkLayout {
+    Opcode answer;
+    proto::Text requestPath, requestTempPath;
+    proto::Int64 offset;
+    proto::Int32 status;
+    proto::Text path, tempPath;
+    proto::Int64 count;
+    proto::Byte checksum;
+    proto::Bytes data;
+};
+constexpr ChunkLayout kViewChunk{
+    Opcode::RepViewChunk,         proto::ReqViewChunk::path,   proto::ReqViewChunk::tempPath,
+    proto::ReqViewChunk::offset,  proto::RepViewChunk::status, proto::RepViewChunk::path,
+    proto::RepViewChunk::tempPath, proto::RepViewChunk::count, proto::RepViewChunk::checksum,
+    proto::RepViewChunk::data};
+constexpr ChunkLayout kFetchChunk{
+    Opcode::RepFetchChunk,         proto::ReqFetchChunk::path,   proto::ReqFetchChunk::tempPath,
+    proto::ReqFetchChunk::offset,  proto::RepFetchChunk::status, proto::RepFetchChunk::path,
+    proto::RepFetchChunk::tempPath, proto::RepFetchChunk::count, proto::RepFetchChunk::checksum,
+    proto::RepFetchChunk::data};
+
+// The fetch family returns the request tag at offset 2 of every answer.
+void copyTag(const Packet& request, Packet& answer) {
+    if (answer.opcode() == Opcode::RepFetchOpen || answer.opcode() == Opcode::RepFetchChunk) {
+        answer.set(proto::RepFetchOpen::tag, request.get(proto::ReqFetchOpen::tag));
+    }
+}
+
+}  // namespace
+
 bool Repository::mayRead(std::string_view path, std::string_view userName) const {
     bool allowed = false;
     forEachEnabledEntry(server_.groups(), path, [&](std::size_t group, proto::ConstView) {
@@ -22,8 +68,8 @@ bool Repository::mayRead(std::string_view path, std::string_view userName) const
 }
 
 void Repository::openCopy(int slot, const Packet& request) {
-    const bool fetch = request.opcode() == Opcode::ReqFetchOpen;
-    const std::string path = request.get(fetch ? proto::ReqFetchOpen::path : proto::ReqViewOpen::path);
+    const OpenLayout& layout = request.opcode() == Opcode::ReqFetchOpen ? kFetchOpen : kViewOpen;
+    const std::string path = request.get(layout.requestPath);
     const std::string userName = server_.userNameOf(slot);
 
     // Any other path gets the answer of a copy that failed: the server hands out its members'
@@ -41,36 +87,24 @@ void Repository::openCopy(int slot, const Packet& request) {
         }
     }
 
-    if (fetch) {
-        Packet out(Opcode::RepFetchOpen);
-        out.set(proto::RepFetchOpen::tag, request.get(proto::ReqFetchOpen::tag));
-        out.set(proto::RepFetchOpen::path, path);
-        out.set(proto::RepFetchOpen::tempPath, temp);
-        out.set(proto::RepFetchOpen::size, size);
-        return reply(slot, out);
-    }
-    Packet out(Opcode::RepViewOpen);
-    out.set(proto::RepViewOpen::path, path);
-    out.set(proto::RepViewOpen::tempPath, temp);
-    out.set(proto::RepViewOpen::size, size);
+    Packet out(layout.answer);
+    copyTag(request, out);
+    out.set(layout.path, path);
+    out.set(layout.tempPath, temp);
+    out.set(layout.size, size);
     reply(slot, out);
 }
 
 void Repository::sendChunk(int slot, const Packet& request) {
-    const bool fetch = request.opcode() == Opcode::ReqFetchChunk;
-    const std::string path =
-        request.get(fetch ? proto::ReqFetchChunk::path : proto::ReqViewChunk::path);
-    const std::string temp =
-        request.get(fetch ? proto::ReqFetchChunk::tempPath : proto::ReqViewChunk::tempPath);
-    const std::int64_t offset =
-        request.get(fetch ? proto::ReqFetchChunk::offset : proto::ReqViewChunk::offset);
+    const ChunkLayout& layout = request.opcode() == Opcode::ReqFetchChunk ? kFetchChunk : kViewChunk;
+    const std::string temp = request.get(layout.requestTempPath);
 
     std::array<std::uint8_t, proto::ChunkSize> data{};
     std::int32_t status = proto::kChunkError;
     std::size_t count = 0;
     // Only a copy made for this very account is read: a temp path is no way into the disk.
     if (files::OpenFile* copy = temps_.use(temp, server_.userNameOf(slot), TempFiles::Kind::Download)) {
-        if (const auto n = copy->readAt(offset, data.data(), data.size())) {
+        if (const auto n = copy->readAt(request.get(layout.offset), data.data(), data.size())) {
             count = *n;
             status = count == data.size() ? proto::kChunkMore : proto::kChunkLast;
             if (status == proto::kChunkLast) temps_.remove(temp);
@@ -78,24 +112,14 @@ void Repository::sendChunk(int slot, const Packet& request) {
     }
     const std::span<const std::uint8_t> chunk(data.data(), count);
 
-    if (fetch) {
-        Packet out(Opcode::RepFetchChunk);
-        out.set(proto::RepFetchChunk::tag, request.get(proto::ReqFetchChunk::tag));
-        out.set(proto::RepFetchChunk::status, status);
-        out.set(proto::RepFetchChunk::path, path);
-        out.set(proto::RepFetchChunk::tempPath, temp);
-        out.set(proto::RepFetchChunk::count, static_cast<std::int64_t>(count));
-        out.set(proto::RepFetchChunk::checksum, proto::chunkChecksum(chunk));
-        out.set(proto::RepFetchChunk::data, chunk);
-        return reply(slot, out);
-    }
-    Packet out(Opcode::RepViewChunk);
-    out.set(proto::RepViewChunk::status, status);
-    out.set(proto::RepViewChunk::path, path);
-    out.set(proto::RepViewChunk::tempPath, temp);
-    out.set(proto::RepViewChunk::count, static_cast<std::int64_t>(count));
-    out.set(proto::RepViewChunk::checksum, proto::chunkChecksum(chunk));
-    out.set(proto::RepViewChunk::data, chunk);
+    Packet out(layout.answer);
+    copyTag(request, out);
+    out.set(layout.status, status);
+    out.set(layout.path, request.get(layout.requestPath));
+    out.set(layout.tempPath, temp);
+    out.set(layout.count, static_cast<std::int64_t>(count));
+    out.set(layout.checksum, proto::chunkChecksum(chunk));
+    out.set(layout.data, chunk);
     reply(slot, out);
 }
 
