@@ -14,7 +14,8 @@ using proto::Packet;
 namespace {
 
 constexpr std::string_view kNotCheckedOutByYou = "File is not checked-out by you.";
-constexpr std::string_view kOriginalBackupFailed = "Failed to create a backup of the original file.";
+constexpr std::string_view kOriginalBackupFailed =
+    "Failed to create a backup of the original file.";
 constexpr std::string_view kOverwriteFailed = "Failed to overwrite the latest file with new file.";
 constexpr std::string_view kNewBackupFailed = "Failed to create a backup of the new file.";
 constexpr std::string_view kOriginalComment = "This is a backup file of the original file.";
@@ -41,8 +42,8 @@ void Repository::storeChunk(int slot, const Packet& request) {
         return reply(slot, out);
     }
 
-    const std::string path = offset == 0 ? temps_.beginUpload(userName, name)
-                                         : temps_.uploadPath(userName, name);
+    const std::string path =
+        offset == 0 ? temps_.beginUpload(userName, name) : temps_.uploadPath(userName, name);
     files::OpenFile* file = temps_.use(path, userName, TempFiles::Kind::Upload);
     // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice.
     if (file == nullptr || !file->writeAt(offset, data.data(), data.size())) {
@@ -66,7 +67,8 @@ void Repository::commit(int slot, const Packet& request) {
     const std::string userName = server_.userNameOf(slot);
     const std::string upload =
         temps_.uploadPath(userName, request.get(proto::ReqCheckIn::uploadName));
-    const bool ownUpload = !upload.empty() && temps_.owns(upload, userName, TempFiles::Kind::Upload);
+    const bool ownUpload =
+        !upload.empty() && temps_.owns(upload, userName, TempFiles::Kind::Upload);
 
     std::string_view reason;
     if (!holdsCheckOut(path, userName)) {

@@ -29,7 +29,9 @@ Repository::Repository(Server& server)
       versions_(server.paths().files, server.reactor().clock()),
       temps_(server.paths().temp) {}
 
-Repository::~Repository() { server_.reactor().killTimer(this, SaveTimer); }
+Repository::~Repository() {
+    server_.reactor().killTimer(this, SaveTimer);
+}
 
 void Repository::onRequest(int slot, Opcode opcode, std::span<const std::uint8_t> bytes) {
     const proto::OpcodeInfo* info = proto::findOpcode(static_cast<std::uint8_t>(opcode));
@@ -87,8 +89,10 @@ void Repository::replyAfterSave(int slot, const Packet& packet, SaveFailedFn onS
 
 void Repository::hold(int slot, const Packet& packet, SaveFailedFn onSaveFailed) {
     const auto bytes = packet.bytes();
-    held_.push_back(HeldReply{slot, server_.slots()[static_cast<std::size_t>(slot)].connection.get(),
-                              {bytes.begin(), bytes.end()}, std::move(onSaveFailed)});
+    held_.push_back(HeldReply{slot,
+                              server_.slots()[static_cast<std::size_t>(slot)].connection.get(),
+                              {bytes.begin(), bytes.end()},
+                              std::move(onSaveFailed)});
     Reactor& reactor = server_.reactor();
     if (!reactor.timerRunning(this, SaveTimer)) {
         reactor.startTimer(this, SaveTimer, 0, TimerMode::OneShot, [this] { saveAndSendHeld(); });

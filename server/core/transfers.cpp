@@ -39,16 +39,16 @@ struct ChunkLayout {
     proto::Byte checksum;
     proto::Bytes data;
 };
-constexpr ChunkLayout kViewChunk{
-    Opcode::RepViewChunk,         proto::ReqViewChunk::path,   proto::ReqViewChunk::tempPath,
-    proto::ReqViewChunk::offset,  proto::RepViewChunk::status, proto::RepViewChunk::path,
-    proto::RepViewChunk::tempPath, proto::RepViewChunk::count, proto::RepViewChunk::checksum,
-    proto::RepViewChunk::data};
-constexpr ChunkLayout kFetchChunk{
-    Opcode::RepFetchChunk,         proto::ReqFetchChunk::path,   proto::ReqFetchChunk::tempPath,
-    proto::ReqFetchChunk::offset,  proto::RepFetchChunk::status, proto::RepFetchChunk::path,
-    proto::RepFetchChunk::tempPath, proto::RepFetchChunk::count, proto::RepFetchChunk::checksum,
-    proto::RepFetchChunk::data};
+constexpr ChunkLayout kViewChunk{Opcode::RepViewChunk,          proto::ReqViewChunk::path,
+                                 proto::ReqViewChunk::tempPath, proto::ReqViewChunk::offset,
+                                 proto::RepViewChunk::status,   proto::RepViewChunk::path,
+                                 proto::RepViewChunk::tempPath, proto::RepViewChunk::count,
+                                 proto::RepViewChunk::checksum, proto::RepViewChunk::data};
+constexpr ChunkLayout kFetchChunk{Opcode::RepFetchChunk,          proto::ReqFetchChunk::path,
+                                  proto::ReqFetchChunk::tempPath, proto::ReqFetchChunk::offset,
+                                  proto::RepFetchChunk::status,   proto::RepFetchChunk::path,
+                                  proto::RepFetchChunk::tempPath, proto::RepFetchChunk::count,
+                                  proto::RepFetchChunk::checksum, proto::RepFetchChunk::data};
 
 // The fetch family returns the request tag at offset 2 of every answer.
 void copyTag(const Packet& request, Packet& answer) {
@@ -96,14 +96,16 @@ void Repository::openCopy(int slot, const Packet& request) {
 }
 
 void Repository::sendChunk(int slot, const Packet& request) {
-    const ChunkLayout& layout = request.opcode() == Opcode::ReqFetchChunk ? kFetchChunk : kViewChunk;
+    const ChunkLayout& layout =
+        request.opcode() == Opcode::ReqFetchChunk ? kFetchChunk : kViewChunk;
     const std::string temp = request.get(layout.requestTempPath);
 
     std::array<std::uint8_t, proto::ChunkSize> data{};
     std::int32_t status = proto::kChunkError;
     std::size_t count = 0;
     // Only a copy made for this very account is read: a temp path is no way into the disk.
-    if (files::OpenFile* copy = temps_.use(temp, server_.userNameOf(slot), TempFiles::Kind::Download)) {
+    if (files::OpenFile* copy =
+            temps_.use(temp, server_.userNameOf(slot), TempFiles::Kind::Download)) {
         if (const auto n = copy->readAt(request.get(layout.offset), data.data(), data.size())) {
             count = *n;
             status = count == data.size() ? proto::kChunkMore : proto::kChunkLast;

@@ -76,7 +76,8 @@ TEST_F(CheckInTest, AChecksumMismatchRepeatsTheOffsetAndAResentChunkIsNotStoredT
     EXPECT_EQ(r.get(proto::RepCheckInChunk::nextOffset), 1027);
     EXPECT_EQ(readAll(tempFile("anna__x")), a + "bbb");
     // A gap would fill with zeros: refused.
-    EXPECT_EQ(uploadChunk(*anna, "anna__x", 5000, "c", true).get(proto::RepCheckInChunk::nextOffset), -1);
+    EXPECT_EQ(
+        uploadChunk(*anna, "anna__x", 5000, "c", true).get(proto::RepCheckInChunk::nextOffset), -1);
 }
 
 TEST_F(CheckInTest, UploadNamesAreTheUsersOwnPlainNamesAndChunksFitThePacket) {
@@ -99,7 +100,9 @@ TEST_F(CheckInTest, UploadNamesAreTheUsersOwnPlainNamesAndChunksFitThePacket) {
     anna->send(big);
     EXPECT_EQ(anna->expect(Opcode::RepCheckInChunk).get(proto::RepCheckInChunk::nextOffset), -1);
     // Appending to an upload that was never started is refused too.
-    EXPECT_EQ(uploadChunk(*anna, "anna__new", 4, "data", true).get(proto::RepCheckInChunk::nextOffset), -1);
+    EXPECT_EQ(
+        uploadChunk(*anna, "anna__new", 4, "data", true).get(proto::RepCheckInChunk::nextOffset),
+        -1);
 }
 
 TEST_F(CheckInTest, AnAbortDeletesOnlyTheUsersOwnUpload) {
@@ -139,10 +142,11 @@ TEST_F(CheckInTest, OnlyTheHolderCanCommitAndOnlyItsOwnUpload) {
 
     // bob holds it, but an upload that is not his is as good as missing.
     upload(*anna, "anna__plan.doc", "anna's");
-    for (const std::string& name : {std::string("anna__plan.doc"), std::string("bob__none"),
-                                    std::string("../Groups.zelt")}) {
+    for (const std::string& name :
+         {std::string("anna__plan.doc"), std::string("bob__none"), std::string("../Groups.zelt")}) {
         r = commit(*bob, plan, name, "x");
-        EXPECT_EQ(r.get(proto::RepCheckIn::reason), "Failed to overwrite the latest file with new file.");
+        EXPECT_EQ(r.get(proto::RepCheckIn::reason),
+                  "Failed to overwrite the latest file with new file.");
     }
     EXPECT_TRUE(files::isFile(tempFile("anna__plan.doc")));
     EXPECT_EQ(readAll(plan), "original");

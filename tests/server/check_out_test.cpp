@@ -50,9 +50,9 @@ TEST_F(CheckOutTest, OfTwoUsersRacingForOneFileExactlyOneWins) {
     const bool annaWon = toAnna.get(proto::RepCheckOut::status) == proto::RepCheckOut::kCheckedOut;
     const Packet& loser = annaWon ? toBob : toAnna;
     EXPECT_EQ(loser.get(proto::RepCheckOut::status), proto::RepCheckOut::kRefused);
-    EXPECT_EQ(loser.get(proto::RepCheckOut::reason),
-              std::string("Already checked-out by '") + (annaWon ? "anna" : "bob") +
-                  "' at 2007/04/28 [16:05].");
+    EXPECT_EQ(loser.get(proto::RepCheckOut::reason), std::string("Already checked-out by '") +
+                                                         (annaWon ? "anna" : "bob") +
+                                                         "' at 2007/04/28 [16:05].");
     EXPECT_EQ(holderIn(*groupsOnDisk(), 0, plan), annaWon ? "anna" : "bob");
 }
 
@@ -71,7 +71,8 @@ TEST_F(CheckOutTest, ACheckOutIsAllOrNothingAndNeedsAMember) {
     auto anna = logIn("anna");
 
     Packet r = checkOut(*anna, plan);
-    EXPECT_EQ(r.get(proto::RepCheckOut::reason), "Already checked-out by 'bob' at 2007/04/27 [09:00].");
+    EXPECT_EQ(r.get(proto::RepCheckOut::reason),
+              "Already checked-out by 'bob' at 2007/04/27 [09:00].");
     EXPECT_EQ(holderIn(server->groups(), a, plan), "");  // alpha's free entry was not taken
     for (const std::string& path : {hidden, dir.file("docs/none"), std::string()}) {
         r = checkOut(*anna, path);  // only in bob's group and a disabled one; in no group; empty
@@ -92,7 +93,8 @@ TEST_F(CheckOutTest, AVoidGivesUpOnlyTheRequestersOwnLock) {
     EXPECT_EQ(holderIn(*groupsOnDisk(), 0, plan), "anna");
     voidCheckOut(*anna, plan);
     EXPECT_EQ(holderIn(*groupsOnDisk(), 0, plan), "");
-    EXPECT_EQ(checkOut(*bob, plan).get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
+    EXPECT_EQ(checkOut(*bob, plan).get(proto::RepCheckOut::status),
+              proto::RepCheckOut::kCheckedOut);
 }
 
 TEST_F(CheckOutTest, ACheckOutThatCannotBeSavedIsRefusedAndTakenBack) {
@@ -107,7 +109,8 @@ TEST_F(CheckOutTest, ACheckOutThatCannotBeSavedIsRefusedAndTakenBack) {
     EXPECT_EQ(r.get(proto::RepCheckOut::status), proto::RepCheckOut::kRefused);
     EXPECT_EQ(r.get(proto::RepCheckOut::reason), "The server could not save the check-out.");
     EXPECT_EQ(holderIn(server->groups(), 0, plan), "");
-    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"Failed to save the group table (Groups.zelt)."});
+    EXPECT_EQ(linesSince(mark),
+              std::vector<std::string>{"Failed to save the group table (Groups.zelt)."});
 }
 
 TEST_F(CheckOutTest, FilePropertiesAnswerMembersOnlyWithHolderAndLatestDetails) {
@@ -158,8 +161,8 @@ TEST_F(CheckOutTest, RetentionChoicesAreWrittenToBackupZelt) {
     EXPECT_TRUE(repository.setRetentionFromChoice(-1));  // nothing selected: the count stays
     EXPECT_EQ(readRetentionCount(server->paths().backup), 20);
     EXPECT_EQ(repository.retentionChoiceIndex(), 2);
-    EXPECT_EQ(linesSince(mark),
-              (std::vector<std::string>{"Backup properties changed.", "Backup properties changed."}));
+    EXPECT_EQ(linesSince(mark), (std::vector<std::string>{"Backup properties changed.",
+                                                          "Backup properties changed."}));
 }
 
 }  // namespace

@@ -1,16 +1,7 @@
 // The built server, killed with SIGKILL while it works: what it answered must still be so after a
 // restart, and its group table must be whole.
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
-#include <thread>
 
 #include "common/platform/files.h"
 #include "common/platform/poll_reactor.h"
@@ -18,6 +9,7 @@
 #include "common/scramble/scramble.h"
 #include "server/core/settings_files.h"
 #include "server/core/store.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_peer.h"
 
@@ -31,34 +23,11 @@ using zelt::test::TestPeer;
 
 constexpr int kFiles = 12;
 
-std::uint16_t freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
-bool accepts(std::uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
-}
-
 class CrashTest : public ::testing::Test {
 protected:
     void SetUp() override {
         paths = ServerPaths::under(dir.path());
-        port = freePort();
+        port = static_cast<std::uint16_t>(zelt::test::freePort());
         ASSERT_TRUE(writePort(paths.comm, port));
         AccountTable accounts;
         for (const char* name : {"anna", "bob"}) {
@@ -84,27 +53,16 @@ protected:
     std::string file(int k) const { return dir.file("f" + std::to_string(k)); }
 
     void start() {
-        pid = ::fork();
-        if (pid == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            ::execl(ZELT_SERVER_BINARY, ZELT_SERVER_BINARY, "--headless", "--data-dir",
-                    dir.path().c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        // The process is a black box: its start-up can only be waited for.
-        for (int i = 0; i < 500 && !accepts(port); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_TRUE(accepts(port)) << "the server did not start";
+        server = std::make_unique<zelt::test::ChildProcess>(
+            std::vector<std::string>{ZELT_SERVER_BINARY, "--headless", "--data-dir", dir.path()});
+        ASSERT_NE(server->waitForLine("Server is ready"), "") << server->output();
     }
+    // SIGKILL at once: no orderly exit saves anything.
     void kill9() {
-        if (pid <= 0) return;
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        pid = -1;
+        if (!server) return;
+        server->signal(SIGKILL);
+        server->wait();
+        server.reset();
     }
 
     std::unique_ptr<TestPeer> logIn(const std::string& name) {
@@ -125,7 +83,7 @@ protected:
     TempDir dir;
     ServerPaths paths;
     std::uint16_t port = 0;
-    pid_t pid = -1;
+    std::unique_ptr<zelt::test::ChildProcess> server;
     PollReactor reactor;
 };
 
@@ -135,7 +93,7 @@ TEST_F(CrashTest, ACheckOutOutlivesAKilledServer) {
     anna->send(checkOutRequest(file(0)));
     EXPECT_EQ(anna->expect(Opcode::RepCheckOut).get(proto::RepCheckOut::status),
               proto::RepCheckOut::kCheckedOut);
-    kill9();  // at once: no orderly exit saves anything
+    kill9();
 
     start();
     auto bob = logIn("bob");

@@ -58,13 +58,14 @@ protected:
         return "<absent>";
     }
 
-    static Packet checkOut(TestPeer& peer, const std::string& path, Opcode op = Opcode::ReqCheckOut) {
+    static Packet checkOut(TestPeer& peer, const std::string& path,
+                           Opcode op = Opcode::ReqCheckOut) {
         Packet p(op);
         p.set(proto::ReqCheckOut::tag, 42);
         p.set(proto::ReqCheckOut::path, path);
         peer.send(p);
-        const Packet reply = peer.expect(op == Opcode::ReqCheckOut ? Opcode::RepCheckOut
-                                                                   : Opcode::RepVoidCheckOut);
+        const Packet reply =
+            peer.expect(op == Opcode::ReqCheckOut ? Opcode::RepCheckOut : Opcode::RepVoidCheckOut);
         EXPECT_EQ(reply.get(proto::RepCheckOut::tag), 42);
         return reply;
     }
@@ -101,7 +102,8 @@ protected:
         EXPECT_TRUE(temp.rfind(files::join(server->paths().temp, ""), 0) == 0) << temp;
         std::string content;
         for (;;) {
-            const Packet c = fetchChunk(peer, path, temp, static_cast<std::int64_t>(content.size()));
+            const Packet c =
+                fetchChunk(peer, path, temp, static_cast<std::int64_t>(content.size()));
             const auto count = static_cast<std::size_t>(c.get(proto::RepFetchChunk::count));
             const auto data = c.get(proto::RepFetchChunk::data).first(count);
             EXPECT_EQ(c.get(proto::RepFetchChunk::tempPath), temp);
@@ -146,8 +148,10 @@ protected:
         for (;;) {
             const std::size_t n = std::min(proto::ChunkSize, content.size() - offset);
             const bool last = n < proto::ChunkSize;
-            const Packet r = uploadChunk(peer, name, offset, std::string_view(content).substr(offset, n), last);
-            ASSERT_EQ(r.get(proto::RepCheckInChunk::nextOffset), offset + static_cast<std::int64_t>(n));
+            const Packet r =
+                uploadChunk(peer, name, offset, std::string_view(content).substr(offset, n), last);
+            ASSERT_EQ(r.get(proto::RepCheckInChunk::nextOffset),
+                      offset + static_cast<std::int64_t>(n));
             ASSERT_EQ(r.get(proto::RepCheckInChunk::done), last ? 1 : 0);
             offset += static_cast<std::int64_t>(n);
             if (last) return;

@@ -15,8 +15,8 @@ using Kind = TempFiles::Kind;
 TEST(TempFiles, UploadNamesBelongToTheirUserOnly) {
     EXPECT_TRUE(TempFiles::isUploadNameOf("anna__plan.doc", "anna"));
     EXPECT_TRUE(TempFiles::isUploadNameOf("ANNA__", "anna"));
-    for (const char* name : {"anna_plan", "anna", "bob__x", "anna__a/b", "anna__a\\b", "..", "",
-                             "/tmp/anna__x"}) {
+    for (const char* name :
+         {"anna_plan", "anna", "bob__x", "anna__a/b", "anna__a\\b", "..", "", "/tmp/anna__x"}) {
         EXPECT_FALSE(TempFiles::isUploadNameOf(name, "anna")) << name;
     }
     EXPECT_FALSE(TempFiles::isUploadNameOf("__x", ""));

@@ -104,8 +104,8 @@ TEST_F(TransferTest, NoFileOutsideTheUsersGroupsCanBeReadThroughTheServer) {
     }
     // Nor by naming a file as if it were a copy, or by using another user's copy.
     const std::string bobs = openFetch(*bob, plan).get(proto::RepFetchOpen::tempPath);
-    for (const std::string& temp : {std::string("/etc/passwd"), plan, bobs,
-                                    server->paths().temp + "/../Groups.zelt"}) {
+    for (const std::string& temp :
+         {std::string("/etc/passwd"), plan, bobs, server->paths().temp + "/../Groups.zelt"}) {
         SCOPED_TRACE(temp);
         const Packet r = fetchChunk(*anna, plan, temp, 0);
         EXPECT_EQ(r.get(proto::RepFetchChunk::status), proto::kChunkError);
