@@ -151,6 +151,21 @@ TEST_F(CheckOutTest, FilePropertiesAnswerMembersOnlyWithHolderAndLatestDetails) 
     EXPECT_FALSE(ask("", plan));
 }
 
+TEST_F(CheckOutTest, AShortRequestReadsAsZeros) {
+    const std::string plan = memberFile("plan.doc", "x");
+    addGroup("alpha", {"anna"}, {plan});
+    auto anna = logIn("anna");
+    Packet request(Opcode::ReqCheckOut);
+    request.set(proto::ReqCheckOut::tag, 1);
+    request.set(proto::ReqCheckOut::path, plan);
+    // Cut right after the path's last character: the missing NUL and the rest read as zeros.
+    anna->sendRaw(request.bytes().first(proto::ReqCheckOut::path.offset + plan.size()));
+    reactor.advance(proto::Connection::ShortPacketWait);
+    const Packet r = anna->expect(Opcode::RepCheckOut);
+    EXPECT_EQ(r.get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
+    EXPECT_EQ(r.get(proto::RepCheckOut::path), plan);
+}
+
 TEST_F(CheckOutTest, RetentionChoicesAreWrittenToBackupZelt) {
     auto& repository = server->repository();
     EXPECT_EQ(repository.retentionChoiceIndex(), 0);
