@@ -34,6 +34,20 @@ private:
     int fd_;
 };
 
+// Opens a path that must name a plain file. The open itself does not wait: a path naming a
+// FIFO or a device would otherwise block the whole program until someone wrote to it.
+int openPlain(const std::string& path, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL, 0) & ~O_NONBLOCK);
+    return fd;
+}
+
 bool writeAll(int fd, const std::uint8_t* data, std::size_t size, const WriteFn& writer) {
     while (size > 0) {
         const ssize_t n = writer ? writer(fd, data, size) : ::write(fd, data, size);
@@ -119,6 +133,19 @@ bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data
     return commitBeside(fd, tempPath, path);
 }
 
+int removeUnfinishedWrites(const std::string& folder) {
+    int removed = 0;
+    for (const std::string& name : listFiles(folder, ".part")) {
+        // "<target>.<16 hex digits>.part", as openBeside names them.
+        constexpr std::size_t kTail = 1 + 16 + 5;
+        if (name.size() <= kTail || name[name.size() - kTail] != '.') continue;
+        const std::string digits = name.substr(name.size() - kTail + 1, 16);
+        if (digits.find_first_not_of("0123456789abcdef") != std::string::npos) continue;
+        if (removeFile(join(folder, name))) ++removed;
+    }
+    return removed;
+}
+
 namespace {
 
 bool copyContent(int from, int to) {
@@ -135,20 +162,20 @@ bool copyContent(int from, int to) {
 }  // namespace
 
 bool copyFile(const std::string& from, const std::string& to) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(openPlain(from, O_RDONLY));
     if (in.get() < 0) return false;
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::fstat(in.get(), &st) != 0) return false;
     Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777));
     if (out.get() < 0) return false;
     return copyContent(in.get(), out.get()) && out.close();
 }
 
 bool replaceWithCopy(const std::string& from, const std::string& target) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(openPlain(from, O_RDONLY));
     if (in.get() < 0) return false;
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (::fstat(in.get(), &st) != 0) return false;
     mode_t mode = st.st_mode & 07777;
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
@@ -237,20 +264,6 @@ bool renameFile(const std::string& from, const std::string& to) {
 }
 
 bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
-
-namespace {
-
-int openPlain(const std::string& path, int flags) {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0600);
-    struct stat st {};
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-}  // namespace
 
 OpenFile OpenFile::forReading(const std::string& path) { return OpenFile(openPlain(path, O_RDONLY)); }
 

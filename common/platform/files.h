@@ -36,6 +36,10 @@ inline bool writeFileAtomic(const std::string& path, const void* data, std::size
     return writeFileAtomic(path, {static_cast<const std::uint8_t*>(data), size}, options);
 }
 
+// Deletes what atomic writes in folder left behind when the program was killed before they
+// finished: their temporary files beside the targets. Returns the number deleted.
+int removeUnfinishedWrites(const std::string& folder);
+
 // Copies a file, replacing the target. The target may be seen half-written while this runs.
 bool copyFile(const std::string& from, const std::string& to);
 

@@ -52,8 +52,9 @@ bool Server::start() {
     files::createFolder(paths_.dataDir);
     firstStart_ = files::createFolder(paths_.files) == files::FolderResult::Created;
     files::createFolder(paths_.temp);
-    // Copies left by a crash are of no use to anyone.
+    // Copies and half-written table files left by a crash are of no use to anyone.
     files::emptyFolder(paths_.temp);
+    files::removeUnfinishedWrites(paths_.dataDir);
 
     try {
         groups_ = std::make_unique<GroupTable>();

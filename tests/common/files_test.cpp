@@ -67,6 +67,26 @@ TEST(Files, AWriteThatFailsMidwayLeavesTheOldContentWhole) {
     EXPECT_EQ(listFiles(dir.path()).size(), 1u);
 }
 
+TEST(Files, TemporariesOfUnfinishedWritesAreFoundAndNothingElse) {
+    TempDir dir;
+    writeAll(dir.file("Groups.zelt"), "g");
+    writeAll(dir.file("Groups.zelt.0123456789abcdef.part"), "half");
+    writeAll(dir.file("notes.part"), "mine");
+    writeAll(dir.file("x.0123456789abcdeg.part"), "not ours");
+    EXPECT_EQ(removeUnfinishedWrites(dir.path()), 1);
+    EXPECT_TRUE(isFile(dir.file("Groups.zelt")));
+    EXPECT_TRUE(isFile(dir.file("notes.part")));
+    EXPECT_TRUE(isFile(dir.file("x.0123456789abcdeg.part")));
+}
+
+TEST(Files, APathNamingAFifoIsRefusedWithoutWaiting) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(copyFile(dir.file("pipe"), dir.file("copy")));
+    EXPECT_FALSE(replaceWithCopy(dir.file("pipe"), dir.file("copy")));
+    EXPECT_FALSE(OpenFile::forReading(dir.file("pipe")).isOpen());
+}
+
 TEST(Files, CreateFolderTellsCreatedFromAlreadyThere) {
     TempDir dir;
     EXPECT_EQ(createFolder(dir.file("Files")), FolderResult::Created);
