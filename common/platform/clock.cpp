@@ -29,24 +29,27 @@ LocalTime SystemClock::localTime() const {
     return fromTm(tm, static_cast<int>(ts.tv_nsec / 1000000));
 }
 
-ManualClock::ManualClock(LocalTime start) {
+std::int64_t calendarMs(const LocalTime& t) {
     struct tm tm {};
-    tm.tm_year = start.year - 1900;
-    tm.tm_mon = start.month - 1;
-    tm.tm_mday = start.day;
-    tm.tm_hour = start.hour;
-    tm.tm_min = start.minute;
-    tm.tm_sec = start.second;
-    startEpochMs_ = static_cast<std::int64_t>(timegm(&tm)) * 1000 + start.millisecond;
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    return static_cast<std::int64_t>(timegm(&tm)) * 1000 + t.millisecond;
 }
 
-LocalTime ManualClock::localTime() const {
-    const std::int64_t ms = startEpochMs_ + now_;
+LocalTime fromCalendarMs(std::int64_t ms) {
     const time_t seconds = static_cast<time_t>(ms / 1000);
     struct tm tm {};
     gmtime_r(&seconds, &tm);
     return fromTm(tm, static_cast<int>(ms % 1000));
 }
+
+ManualClock::ManualClock(LocalTime start) : startEpochMs_(calendarMs(start)) {}
+
+LocalTime ManualClock::localTime() const { return fromCalendarMs(startEpochMs_ + now_); }
 
 std::string formatStamp(const LocalTime& t) {
     char text[64];

@@ -49,6 +49,11 @@ private:
     Millis now_ = 0;
 };
 
+// Calendar arithmetic on local times: milliseconds counted as if the local time were UTC, so
+// that adding milliseconds and converting back gives the right date across month and year ends.
+std::int64_t calendarMs(const LocalTime& t);
+LocalTime fromCalendarMs(std::int64_t ms);
+
 // "2007/04/28 [16:05:09]"
 std::string formatStamp(const LocalTime& t);
 // "2007/04/28 [16:05]"

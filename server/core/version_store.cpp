@@ -1,7 +1,5 @@
 #include "server/core/version_store.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -16,25 +14,6 @@ constexpr std::string_view kFileSuffix = ".__file__";
 constexpr std::string_view kDetailSuffix = ".__detail__";
 // Only names below this value are taken for stamps when pruning.
 constexpr std::int64_t kStampLimit = 50000000000000000LL;
-
-std::int64_t toMs(const LocalTime& t) {
-    struct tm tm {};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    return static_cast<std::int64_t>(timegm(&tm)) * 1000 + t.millisecond;
-}
-
-LocalTime fromMs(std::int64_t ms) {
-    const time_t seconds = static_cast<time_t>(ms / 1000);
-    struct tm tm {};
-    gmtime_r(&seconds, &tm);
-    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                     tm.tm_min,         tm.tm_sec,     static_cast<int>(ms % 1000)};
-}
 
 // The stamp value of a name "<digits><suffix>", or nothing.
 std::optional<std::int64_t> stampValue(std::string_view name, std::string_view suffix) {
@@ -68,10 +47,10 @@ std::string VersionStore::detailFile(std::string_view path, std::string_view sta
 }
 
 std::string VersionStore::newStamp() {
-    std::int64_t ms = toMs(clock_.localTime());
+    std::int64_t ms = calendarMs(clock_.localTime());
     if (ms <= lastStampMs_) ms = lastStampMs_ + 1;
     lastStampMs_ = ms;
-    const LocalTime t = fromMs(ms);
+    const LocalTime t = fromCalendarMs(ms);
     char text[80];
     std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second, t.millisecond);
