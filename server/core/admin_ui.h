@@ -20,6 +20,13 @@ public:
     virtual void openSendMessage(const std::string& preset) { (void)preset; }
     // Opens a web or mail address with the desktop's handler.
     virtual void openAddress(const std::string& address) { (void)address; }
+    // A message box with an OK button, waited for.
+    virtual void showMessage(const std::string& text) { (void)text; }
+    // A question with Yes and No buttons, waited for; true when Yes was chosen.
+    virtual bool askYesNo(const std::string& text) {
+        (void)text;
+        return false;
+    }
 };
 
 }  // namespace zelt::server
