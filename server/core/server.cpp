@@ -9,6 +9,7 @@
 #include "common/protocol/layouts.h"
 #include "common/protocol/packet.h"
 #include "server/core/displays.h"
+#include "server/core/group_admin.h"
 #include "server/core/names.h"
 #include "server/core/repository.h"
 
@@ -26,7 +27,8 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       slots_(
           reactor, [this](int slot, std::span<const std::uint8_t> p) { onPacket(slot, p); },
           [this](int slot) { releaseSlot(slot); }, options_.connectionCapacity),
-      repository_(std::make_unique<Repository>(*this)) {
+      repository_(std::make_unique<Repository>(*this)),
+      groupAdmin_(std::make_unique<GroupAdmin>(*this)) {
     slots_.onFull = [this] { console_.error("User connection full."); };
     slots_.onAcceptFailed = [this](int error) {
         char text[80];

@@ -18,6 +18,7 @@
 
 namespace zelt::server {
 
+class GroupAdmin;
 class Repository;
 
 struct ServerOptions {
@@ -74,6 +75,7 @@ public:
     void setRetentionCount(std::int32_t count) { retentionCount_ = count; }
     const NoticeSetting& notice() const { return notice_; }
     Repository& repository() { return *repository_; }
+    GroupAdmin& groupAdmin() { return *groupAdmin_; }
 
     // Whole-table saves; a failure is reported as an error line and returned.
     bool saveAccounts();
@@ -159,6 +161,7 @@ private:
     std::unique_ptr<GroupTable> groups_;
     SlotTable slots_;
     std::unique_ptr<Repository> repository_;
+    std::unique_ptr<GroupAdmin> groupAdmin_;
     bool firstStart_ = false;
     int port_ = DefaultPort;
     std::int32_t retentionCount_ = DefaultRetentionCount;
