@@ -25,18 +25,18 @@ inline constexpr std::string_view MemberPathTooLongText = "File path is too long
 
 // The content of one Group Properties dialog. The lists run top to bottom, as shown.
 struct GroupForm {
-    std::string name;
-    std::vector<std::string> users;
-    std::vector<std::string> files;
+    std::string name{};
+    std::vector<std::string> users{};
+    std::vector<std::string> files{};
     bool disabled = false;  // "Disable this group"
     bool remove = false;    // "Remove this group"; never offered for a new group
 };
 
 // What the file picker returned: full paths, or a folder and names inside it.
 struct FilePick {
-    std::vector<std::string> paths;
-    std::string folder;
-    std::vector<std::string> names;
+    std::vector<std::string> paths{};
+    std::string folder{};
+    std::vector<std::string> names{};
 };
 
 // The form of an existing group: its name, its member names and file paths in slot order, and

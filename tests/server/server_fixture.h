@@ -41,13 +41,15 @@ class ServerFixture : public ::testing::Test {
 protected:
     void SetUp() override { startServer(); }
     void TearDown() override { server.reset(); }
+    // The front end the server talks to; fixtures that script dialogs give their own.
+    virtual AdminUi& frontEnd() { return ui; }
 
     void startServer() {
         server.reset();
         ServerOptions options;
         options.dataDir = dir.path();
         options.listenPort = 0;
-        server = std::make_unique<Server>(reactor, console, ui, options);
+        server = std::make_unique<Server>(reactor, console, frontEnd(), options);
         // As the program does: the start-up runs from its timer, and the idle check runs
         // every minute from then on.
         server->launch();

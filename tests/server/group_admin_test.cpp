@@ -1,0 +1,415 @@
+#include <deque>
+#include <filesystem>
+#include <functional>
+
+#include "server/core/displays.h"
+#include "server/core/group_admin.h"
+#include "tests/server/repository_fixture.h"
+
+namespace zelt::server::test {
+namespace {
+
+using Script = std::function<bool(GroupPropertiesDialog&)>;
+
+// A front end whose dialogs answer from prepared scripts and record what was opened.
+class ScriptedUi : public RecordingUi {
+public:
+    bool runGroupProperties(GroupPropertiesDialog& dialog) override {
+        opened.push_back(dialog.form());
+        creating.push_back(dialog.creating());
+        if (scripts.empty()) return false;
+        Script script = std::move(scripts.front());
+        scripts.pop_front();
+        return script(dialog);
+    }
+    std::vector<std::string> pickMemberUsers() override { return next(userPicks, {}); }
+    std::optional<FilePick> pickMemberFiles(const std::string& startFolder) override {
+        pickerFolders.push_back(startFolder);
+        return next(filePicks, std::optional<FilePick>{});
+    }
+    void showFileProperties(FilePropertiesWindow& window) override { windows.push_back(&window); }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    void showInformation(const std::string& text) override { information.push_back(text); }
+
+    template <class T>
+    static T next(std::deque<T>& queue, T otherwise) {
+        if (queue.empty()) return otherwise;
+        T value = std::move(queue.front());
+        queue.pop_front();
+        return value;
+    }
+
+    std::deque<Script> scripts;
+    std::deque<std::vector<std::string>> userPicks;
+    std::deque<std::optional<FilePick>> filePicks;
+    std::vector<GroupForm> opened;
+    std::vector<bool> creating;
+    std::vector<std::string> pickerFolders;
+    std::vector<FilePropertiesWindow*> windows;
+    std::vector<std::string> messages;
+    std::vector<std::string> information;
+};
+
+// A script that edits the form and presses OK, which must be accepted.
+Script okWith(std::function<void(GroupPropertiesDialog&)> edit) {
+    return [edit](GroupPropertiesDialog& d) {
+        edit(d);
+        return d.accept();
+    };
+}
+
+class GroupAdminTest : public RepositoryFixture {
+protected:
+    AdminUi& frontEnd() override { return scripted; }
+    GroupAdmin& admin() { return server->groupAdmin(); }
+
+    struct Line {
+        std::string text;
+        LineKind kind;
+        std::string tag;
+        bool operator==(const Line&) const = default;
+    };
+    std::vector<Line> linesFrom(std::size_t mark) const {
+        std::vector<Line> out;
+        for (std::size_t i = mark; i < console.size(); ++i) {
+            const ConsoleLine& l = console.lines()[i];
+            out.push_back({l.text, l.kind, l.tag});
+        }
+        return out;
+    }
+    static Line plainLine(std::string text) { return {std::move(text), LineKind::Plain, "   "}; }
+
+    // Makes Groups.zelt impossible to replace: a folder with something in it stands there.
+    void breakGroupsFile() {
+        std::filesystem::remove(server->paths().groups);
+        std::filesystem::create_directories(server->paths().groups + "/x");
+    }
+
+    ScriptedUi scripted;
+};
+
+TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
+    scripted.userPicks.push_back({"anna", "bob", "ANNA"});
+    scripted.filePicks.push_back(
+        FilePick{.folder = dir.file("docs/"), .names = {"a.txt", "b.txt"}});
+    scripted.filePicks.push_back(
+        FilePick{.paths = {dir.file("docs/a.txt"), dir.file("docs/a.txt.bak")}});
+    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
+        EXPECT_FALSE(d.canRemoveGroup());
+        EXPECT_EQ(d.usersCaption(), "Users (0/100)");
+        d.form().name = "Dev";
+        d.addUsers();
+        d.addFiles();
+        d.addFiles();
+        EXPECT_EQ(d.filesCaption(), "Files (3/500)");
+    }));
+    const std::size_t mark = console.size();
+    admin().createGroup();
+
+    EXPECT_EQ(linesFrom(mark), std::vector<Line>{plainLine("Group 'Dev' created, enabled.")});
+    ASSERT_EQ(scripted.creating, std::vector<bool>{true});
+    // Each new entry goes on top; "ANNA" is anna, and a path that extends another is another.
+    const GroupForm stored = formOf(*groupsOnDisk(), 0);
+    EXPECT_EQ(stored.name, "Dev");
+    EXPECT_EQ(stored.users, (std::vector<std::string>{"bob", "anna"}));
+    EXPECT_EQ(stored.files,
+              (std::vector<std::string>{dir.file("docs/a.txt.bak"), dir.file("docs/b.txt"),
+                                        dir.file("docs/a.txt")}));
+    EXPECT_FALSE(stored.disabled);
+    // The picker opens where the previous pick was.
+    EXPECT_EQ(scripted.pickerFolders, (std::vector<std::string>{"", dir.file("docs")}));
+
+    // Cancelling leaves the record free and prints nothing.
+    const std::size_t mark2 = console.size();
+    admin().createGroup();
+    EXPECT_EQ(console.size(), mark2);
+    EXPECT_FALSE(server->groups().inUse(1));
+}
+
+TEST_F(GroupAdminTest, AFiftyFirstGroupIsRefusedWithoutADialog) {
+    for (int i = 0; i < 50; ++i) addGroup("g" + std::to_string(i), {});
+    const std::size_t mark = console.size();
+    admin().createGroup();
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{{"Group full. You already exceed the group "
+                                                   "capacity.",
+                                                   LineKind::Error, "   "}}));
+    EXPECT_TRUE(scripted.opened.empty());
+}
+
+TEST_F(GroupAdminTest, TheOkCheckRefusesInOrderAndKeepsTheDialogOpen) {
+    addGroup("QA", {});
+    const int dev = addGroup("dev", {});
+    const GroupTable& groups = server->groups();
+    auto check = [&](GroupForm f, int edited = -1) {
+        return checkGroupForm(f, groups, edited).value_or("");
+    };
+    EXPECT_EQ(check({}), "Please enter the group name.");
+    EXPECT_EQ(check({.name = std::string(31, 'x')}), "Group name is too long. (Max: 30)");
+    EXPECT_EQ(check({.name = std::string(30, 'x')}), "");
+    EXPECT_EQ(check({.name = "a@b"}),
+              "You can't use the following characters for group name:\n\n\\ / : * ? \" < > | ; @");
+    EXPECT_EQ(check({.name = "qa"}, dev), "Group 'qa' is already exist.");
+    EXPECT_EQ(check({.name = "DEV"}, dev), "");
+    EXPECT_EQ(check({.name = "x", .users = std::vector<std::string>(101, "u")}),
+              "Maximum capacity of member user exceeded (Max: 100).");
+    EXPECT_EQ(check({.name = "x", .files = std::vector<std::string>(501, "/f")}),
+              "Maximum capacity of member file exceeded (Max: 500).");
+    EXPECT_EQ(check({.name = "x", .files = {"/" + std::string(255, 'p')}}),
+              "File path is too long. (Max: 255)");
+    const GroupForm removing{.remove = true};
+    EXPECT_EQ(check(removing, dev), "");  // removing needs no other check
+    EXPECT_EQ(check(removing), "Please enter the group name.");
+
+    // Renamed to another group's name: the box is shown, the dialog stays, then OK with the
+    // group's own name in other letters is taken.
+    scripted.scripts.push_back([](GroupPropertiesDialog& d) {
+        d.form().name = "qa";
+        EXPECT_FALSE(d.accept());
+        d.form().name = "DEV";
+        return d.accept();
+    });
+    const std::size_t mark = console.size();
+    admin().editGroup("Dev");
+    EXPECT_EQ(scripted.messages, std::vector<std::string>{"Group 'qa' is already exist."});
+    EXPECT_EQ(linesFrom(mark), std::vector<Line>{plainLine("Group 'DEV' changed, enabled.")});
+    EXPECT_EQ(groupsOnDisk()->record(dev).get(GroupRecord::name), "DEV");
+}
+
+TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {
+    const std::string a = memberFile("a", "a"), b = memberFile("b", "b"), c = memberFile("c", "c");
+    const std::string d = memberFile("d", "d");
+    const int dev = addGroup("dev", {"anna", "bob", "carl"}, {a, b, c});
+    auto anna = logIn("anna");
+    auto bob = logIn("bob");
+    ASSERT_EQ(checkOut(*anna, b).get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
+
+    scripted.filePicks.push_back(FilePick{.paths = {d}});
+    scripted.scripts.push_back(okWith([&](GroupPropertiesDialog& dlg) {
+        dlg.addFiles();        // d on top: every slot below shifts by one
+        dlg.removeFiles({1});  // a
+        // Requests are served while the dialog is open; this check-out must survive OK.
+        EXPECT_EQ(checkOut(*bob, c).get(proto::RepCheckOut::status),
+                  proto::RepCheckOut::kCheckedOut);
+        dlg.form().disabled = true;
+    }));
+    const std::size_t mark = console.size();
+    admin().editGroup("DEV");
+
+    EXPECT_EQ(linesFrom(mark),
+              (std::vector<Line>{{"2 member user(s) connected, 1 member file(s) checked out "
+                                  "currently.",
+                                  LineKind::Important, "   "},
+                                 {"You are not safe to edit this group. To edit safely, shut down "
+                                  "server first.",
+                                  LineKind::Important, "   "},
+                                 plainLine("Group 'dev' changed, disabled.")}));
+    auto disk = groupsOnDisk();
+    EXPECT_EQ(formOf(*disk, dev).files, (std::vector<std::string>{d, b, c}));
+    EXPECT_EQ(holderIn(*disk, dev, d), "");
+    EXPECT_EQ(holderIn(*disk, dev, b), "anna");
+    EXPECT_EQ(holderIn(*disk, dev, c), "bob");
+    EXPECT_EQ(holderIn(*disk, dev, a), "<absent>");
+}
+
+TEST_F(GroupAdminTest, RemovingAGroupFreesItsRecordForTheNextOne) {
+    addGroup("keep", {});
+    const int old = addGroup("Old", {"anna"}, {"/x"});
+    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
+        EXPECT_TRUE(d.canRemoveGroup());
+        d.form().name = "";  // no check applies to a removal
+        d.form().remove = true;
+    }));
+    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
+        d.form().name = "new";
+        d.form().disabled = true;
+    }));
+    const std::size_t mark = console.size();
+    admin().editGroup("old");
+    EXPECT_FALSE(groupsOnDisk()->inUse(old));
+    admin().createGroup();
+    admin().listGroups();
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{plainLine("Group 'Old' removed."),
+                                                  plainLine("Group 'new' created, disabled."),
+                                                  plainLine(std::string(Console::Separator)),
+                                                  plainLine("Group list:"),
+                                                  {"keep", LineKind::Function, "EDTGRP"},
+                                                  {"new", LineKind::Function, "EDTGRP"}}));
+    EXPECT_EQ(server->groups().findByName("new"), old);
+    // A group that is not there opens nothing.
+    admin().editGroup("Old");
+    EXPECT_EQ(scripted.opened.size(), 2u);
+}
+
+TEST_F(GroupAdminTest, AChangeThatCannotBeSavedIsTakenBackAndReported) {
+    const int dev = addGroup("dev", {"anna"}, {"/a"});
+    breakGroupsFile();
+    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) { d.form().name = "x"; }));
+    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) { d.form().name = "renamed"; }));
+    const std::size_t mark = console.size();
+    admin().createGroup();
+    admin().editGroup("dev");
+    EXPECT_FALSE(admin().dismissUser("anna"));
+    const Line failed{"Failed to save the group table (Groups.zelt).", LineKind::Error, "   "};
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{failed, failed, failed}));
+    EXPECT_FALSE(server->groups().inUse(1));
+    EXPECT_EQ(formOf(server->groups(), dev).name, "dev");
+    EXPECT_EQ(formOf(server->groups(), dev).users, std::vector<std::string>{"anna"});
+}
+
+TEST_F(GroupAdminTest, ARemovedAccountIsDismissedFromEveryGroup) {
+    addGroup("a", {"bob", "Anna"});
+    addGroup("b", {"carl"});
+    addGroup("c", {"anna"}, {}, StateDisabled);
+    const std::size_t mark = console.size();
+    EXPECT_TRUE(admin().dismissUser("anna"));
+    EXPECT_EQ(linesFrom(mark),
+              (std::vector<Line>{plainLine("User 'anna' is dismissed from group 'a'."),
+                                 plainLine("User 'anna' is dismissed from group 'c'.")}));
+    auto disk = groupsOnDisk();
+    EXPECT_EQ(formOf(*disk, 0).users, std::vector<std::string>{"bob"});
+    EXPECT_TRUE(formOf(*disk, 2).users.empty());
+}
+
+TEST_F(GroupAdminTest, FilePropertiesLinesNameTheirPath) {
+    EXPECT_EQ(filePropertiesPath("dev::/srv/a::b"), "/srv/a::b");
+    EXPECT_EQ(filePropertiesPath("/srv/plain"), "/srv/plain");
+    EXPECT_EQ(filePropertiesPath(""), std::nullopt);
+    EXPECT_EQ(filePropertiesPath("g::" + std::string(300, 'p'))->size(), 255u);
+
+    const std::string plan = memberFile("plan", "x");
+    addGroup("dev", {"anna"}, {plan});
+    auto anna = logIn("anna");
+    checkOut(*anna, plan);
+    const std::size_t mark = console.size();
+    listCheckedOutFiles(console, server->groups());
+    const ConsoleLine& line = console.lines().back();
+    ASSERT_EQ(console.size(), mark + 3);
+    EXPECT_EQ(line.tag, "FILEPROP");
+    admin().openFileProperties(line.text);
+    admin().openFileProperties("");
+    admin().openFileProperties("dev::");
+    ASSERT_EQ(scripted.windows.size(), 1u);
+    EXPECT_EQ(scripted.windows[0]->path(), plan);
+    EXPECT_EQ(scripted.windows[0]->holder(), "anna");
+    admin().closeFileProperties(scripted.windows[0]);
+    EXPECT_EQ(admin().openWindowCount(), 0u);
+}
+
+TEST_F(GroupAdminTest, FilePropertiesShowGroupsHolderVersionsAndDetails) {
+    const std::string plan = memberFile("plan", "x");
+    addGroup("dev", {"anna"}, {plan});
+    const int off = addGroup("off", {}, {"/other", plan}, StateDisabled);
+    auto mark = server->groups().fileEntry(off, 1);
+    mark.set(FileEntry::checkedOut, 1);
+    mark.set(FileEntry::holder, "ghost");
+    files::createFolder(versions().folderOf(plan));
+    const auto v1 = versions().makeVersion(plan, plan, "anna", "line one\nline two");
+    const auto v2 = versions().makeVersion(plan, plan, "bob", "no details");
+    std::filesystem::remove(versions().detailFile(plan, *v2));
+
+    FilePropertiesWindow& w = admin().openFilePropertiesFor(plan);
+    EXPECT_EQ(w.groupsText(), "dev,off");
+    EXPECT_EQ(w.holder(), "");  // a disabled group's mark names no holder
+    EXPECT_FALSE(w.canVoid());
+    EXPECT_EQ(w.versions(), (std::vector<std::string>{*v1, *v2}));
+    EXPECT_FALSE(w.canSetLatest());
+    w.select(0);
+    EXPECT_EQ(w.detailsText(), "2007/04/28 [16:05:09]\r\nanna\r\n\r\nline one\r\nline two");
+    w.select(1);
+    EXPECT_EQ(w.detailsText(), "No file details.");
+    EXPECT_TRUE(w.canSetLatest());
+    w.select(-1);
+    EXPECT_FALSE(w.canSetLatest());
+    EXPECT_EQ(w.detailsText(), "No file details.");
+
+    auto anna = logIn("anna");
+    checkOut(*anna, plan);
+    w.refresh();
+    EXPECT_EQ(w.holder(), "anna");
+    EXPECT_EQ(w.checkOutTime(), "2007/04/28 [16:05]");
+    EXPECT_EQ(w.selected(), -1);
+}
+
+TEST_F(GroupAdminTest, AVoidIsSavedAndReachesEveryHolder) {
+    const std::string plan = memberFile("plan", "x");
+    addGroup("dev", {"anna", "bob"}, {plan});
+    const int qa = addGroup("qa", {"bob"}, {plan});
+    auto anna = logIn("anna");
+    auto bob = logIn("bob");
+    ASSERT_EQ(checkOut(*anna, plan).get(proto::RepCheckOut::status),
+              proto::RepCheckOut::kCheckedOut);
+    // Marks that disagree, as an edit of a group's files can leave them.
+    server->groups().fileEntry(qa, 0).set(FileEntry::holder, "bob");
+
+    FilePropertiesWindow& w = admin().openFilePropertiesFor(plan);
+    EXPECT_TRUE(w.canVoid());
+    w.voidCheckOut();
+    EXPECT_EQ(anna->expect(Opcode::PushCheckOutVoided).get(proto::PushCheckOutVoided::path), plan);
+    EXPECT_EQ(bob->expect(Opcode::PushCheckOutVoided).get(proto::PushCheckOutVoided::path), plan);
+    auto disk = groupsOnDisk();
+    EXPECT_EQ(holderIn(*disk, 0, plan), "");
+    EXPECT_EQ(holderIn(*disk, qa, plan), "");
+    EXPECT_FALSE(w.canVoid());
+
+    // A void that cannot be saved is not made and nobody is told.
+    ASSERT_EQ(checkOut(*anna, plan).get(proto::RepCheckOut::status),
+              proto::RepCheckOut::kCheckedOut);
+    breakGroupsFile();
+    const std::size_t mark = console.size();
+    w.voidCheckOut();
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{{"Failed to save the group table (Groups.zelt).",
+                                                   LineKind::Error, "   "}}));
+    EXPECT_TRUE(anna->quiet());
+    EXPECT_EQ(w.holder(), "anna");
+}
+
+TEST_F(GroupAdminTest, SetAsTheLatestFileKeepsTheReplacedContentAsAnAdminVersion) {
+    const std::string plan = memberFile("plan", "one");
+    addGroup("dev", {"anna"}, {plan});
+    std::vector<std::string> kept;
+    files::createFolder(versions().folderOf(plan));
+    for (const char* content : {"one", "two", "three"}) {
+        writeAll(plan, content);
+        kept.push_back(*versions().makeVersion(plan, plan, "anna", content));
+    }
+    writeAll(plan, "latest");
+    FilePropertiesWindow& w = admin().openFilePropertiesFor(plan);
+    w.setAsLatest();  // nothing selected: nothing done
+    EXPECT_EQ(w.versions().size(), 3u);
+
+    w.select(0);
+    w.setAsLatest();
+    EXPECT_EQ(readAll(plan), "one");
+    ASSERT_EQ(w.versions().size(), 4u);
+    const std::string added = w.versions()[3];
+    EXPECT_EQ(std::vector<std::string>(w.versions().begin(), w.versions().begin() + 3), kept);
+    EXPECT_EQ(readAll(versions().versionFile(plan, added)), "latest");
+    EXPECT_EQ(detail(plan, added, proto::DetailRecord::userName), "admin");
+    EXPECT_EQ(detail(plan, added, proto::DetailRecord::comment),
+              "This file was the latest version but the administrator replaced it with other "
+              "version.");
+    EXPECT_EQ(scripted.information,
+              std::vector<std::string>{"Latest version file has replaced with the selected backup "
+                                       "file."});
+    EXPECT_EQ(w.selected(), -1);
+
+    // A deleted latest file is brought back, with nothing to keep of it.
+    std::filesystem::remove(plan);
+    w.select(1);
+    w.setAsLatest();
+    EXPECT_EQ(readAll(plan), "two");
+    EXPECT_EQ(w.versions().size(), 4u);
+
+    // A version pruned since the list was read: refused before anything is kept.
+    w.select(2);
+    std::filesystem::remove(versions().versionFile(plan, kept[2]));
+    w.setAsLatest();
+    EXPECT_EQ(scripted.messages,
+              std::vector<std::string>{"Failed to replace the latest version file with the "
+                                       "selected backup file. (2)"});
+    EXPECT_EQ(readAll(plan), "two");
+    EXPECT_EQ(versions().versions(plan).size(), 3u);
+}
+
+}  // namespace
+}  // namespace zelt::server::test
