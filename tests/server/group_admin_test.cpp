@@ -185,10 +185,10 @@ TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {
 
     scripted.filePicks.push_back(FilePick{.paths = {d}});
     scripted.scripts.push_back(okWith([&](GroupPropertiesDialog& dlg) {
-        dlg.addFiles();        // d on top: every slot below shifts by one
-        dlg.removeFiles({1});  // a
+        dlg.addFiles();        // d on top: d, a, b, c
+        dlg.removeFiles({3});  // c: d, a, b; every file now sits in another slot
         // Requests are served while the dialog is open; this check-out must survive OK.
-        EXPECT_EQ(checkOut(*bob, c).get(proto::RepCheckOut::status),
+        EXPECT_EQ(checkOut(*bob, a).get(proto::RepCheckOut::status),
                   proto::RepCheckOut::kCheckedOut);
         dlg.form().disabled = true;
     }));
@@ -204,11 +204,11 @@ TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {
                                   LineKind::Important, "   "},
                                  plainLine("Group 'dev' changed, disabled.")}));
     auto disk = groupsOnDisk();
-    EXPECT_EQ(formOf(*disk, dev).files, (std::vector<std::string>{d, b, c}));
+    EXPECT_EQ(formOf(*disk, dev).files, (std::vector<std::string>{d, a, b}));
     EXPECT_EQ(holderIn(*disk, dev, d), "");
+    EXPECT_EQ(holderIn(*disk, dev, a), "bob");
     EXPECT_EQ(holderIn(*disk, dev, b), "anna");
-    EXPECT_EQ(holderIn(*disk, dev, c), "bob");
-    EXPECT_EQ(holderIn(*disk, dev, a), "<absent>");
+    EXPECT_EQ(holderIn(*disk, dev, c), "<absent>");
 }
 
 TEST_F(GroupAdminTest, RemovingAGroupFreesItsRecordForTheNextOne) {
