@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "server/core/names.h"
 #include "server/core/server.h"
 
 namespace zelt::server {
@@ -116,41 +115,6 @@ GroupAdmin::Outcome GroupAdmin::runDialog(GroupForm form, std::size_t group, boo
         return Outcome::NotSaved;
     }
     return removing ? Outcome::Removed : Outcome::Stored;
-}
-
-bool GroupAdmin::dismissUser(std::string_view userName) {
-    if (userName.empty()) return true;
-    GroupTable& groups = server_.groups();
-    struct Dismissal {
-        std::size_t group;
-        std::size_t slot;
-        std::string member;
-    };
-    std::vector<Dismissal> done;
-    for (std::size_t g = 0; g < groups.capacity(); ++g) {
-        if (!groups.inUse(g)) continue;
-        auto record = groups.record(g);
-        for (std::size_t k = 0; k < GroupRecord::members.count; ++k) {
-            std::string member = record.get(GroupRecord::members.at(k));
-            // Letter case is ignored as in every membership test, so that no spelling of the
-            // name stays behind for a later account of that name to inherit.
-            if (member.empty() || !equalsIgnoringCase(member, userName)) continue;
-            record.set(GroupRecord::members.at(k), "");
-            done.push_back(Dismissal{g, k, std::move(member)});
-        }
-    }
-    if (done.empty()) return true;
-    if (!server_.saveGroups()) {
-        for (const Dismissal& d : done) {
-            groups.record(d.group).set(GroupRecord::members.at(d.slot), d.member);
-        }
-        return false;
-    }
-    for (const Dismissal& d : done) {
-        server_.console().plain(quoted("User ", userName, " is dismissed from group ") +
-                                quoted("", groups.record(d.group).get(GroupRecord::name), "."));
-    }
-    return true;
 }
 
 void GroupAdmin::openFileProperties(std::string_view lineText) {

@@ -13,9 +13,8 @@ namespace zelt::server {
 class Server;
 
 // The administrator's work on groups: creating, listing, editing and removing them through the
-// Group Properties dialog, dismissing a removed account from its groups, and the File
-// Properties windows of member files. Every accepted change is on disk before its console line;
-// a change that cannot be saved is taken back and reported.
+// Group Properties dialog, and the File Properties windows of member files. Every accepted change
+// is on disk before its console line; a change that cannot be saved is taken back and reported.
 class GroupAdmin {
 public:
     explicit GroupAdmin(Server& server);
@@ -31,10 +30,6 @@ public:
     void editGroup(std::string_view name);
     // FILEPROP: a File Properties window for the path the line names.
     void openFileProperties(std::string_view lineText);
-
-    // Takes a removed account's name out of every group's members, one line per group. Returns
-    // false when the group table could not be saved (then nothing is changed).
-    bool dismissUser(std::string_view userName);
 
     // A File Properties window for a path (at most 255 characters), shown at once.
     FilePropertiesWindow& openFilePropertiesFor(std::string_view path);

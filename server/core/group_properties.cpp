@@ -19,7 +19,7 @@ void GroupPropertiesDialog::addUsers() {
         ui.showMessage(userCapacityText());
         return;
     }
-    addMemberUsers(form_, ui.pickMemberUsers());
+    if (const auto names = ui.pickMemberUsers()) addMemberUsers(form_, *names);
 }
 
 void GroupPropertiesDialog::addFiles() {
