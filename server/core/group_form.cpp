@@ -61,7 +61,7 @@ std::optional<std::string> checkGroupForm(const GroupForm& form, const GroupTabl
     // A path cut to fit its slot would name another file.
     for (const std::string& path : form.files) {
         if (path.size() > MaxMemberPathLength) {
-            return withMax(MemberPathTooLongText, MaxMemberPathLength);
+            return memberPathTooLongText();
         }
     }
     return std::nullopt;
@@ -87,6 +87,10 @@ std::string fileCapacityText() {
     std::snprintf(out, sizeof out, "Maximum capacity of member file exceeded (Max: %d).",
                   static_cast<int>(MaxMemberFiles));
     return out;
+}
+
+std::string memberPathTooLongText() {
+    return withMax(MemberPathTooLongText, MaxMemberPathLength);
 }
 
 void addMemberUsers(GroupForm& form, const std::vector<std::string>& names) {

@@ -53,6 +53,8 @@ std::string usersCaption(const GroupForm& form);
 std::string filesCaption(const GroupForm& form);
 std::string userCapacityText();
 std::string fileCapacityText();
+// "File path is too long. (Max: 255)"
+std::string memberPathTooLongText();
 
 // Puts each name that the list does not hold yet at the top of the users list; user names are
 // compared whole, without regard to letter case.

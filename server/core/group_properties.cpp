@@ -34,8 +34,7 @@ void GroupPropertiesDialog::addFiles() {
     if (slash != std::string::npos) admin_.setPickerFolder(first.substr(0, slash == 0 ? 1 : slash));
     const std::vector<std::string> tooLong = addMemberFiles(form_, paths);
     if (!tooLong.empty()) {
-        ui.showMessage(std::string(MemberPathTooLongText) +
-                       " (Max: " + std::to_string(MaxMemberPathLength) + ")\n\n" + tooLong.front());
+        ui.showMessage(memberPathTooLongText() + "\n\n" + tooLong.front());
     }
 }
 

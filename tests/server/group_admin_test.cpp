@@ -94,8 +94,9 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
     scripted.userPicks.push_back(std::vector<std::string>{"anna", "bob", "ANNA"});
     scripted.filePicks.push_back(
         FilePick{.folder = dir.file("docs/"), .names = {"a.txt", "b.txt"}});
+    const std::string tooLong = "/" + std::string(255, 'p');
     scripted.filePicks.push_back(
-        FilePick{.paths = {dir.file("docs/a.txt"), dir.file("docs/a.txt.bak")}});
+        FilePick{.paths = {dir.file("docs/a.txt"), tooLong, dir.file("docs/a.txt.bak")}});
     scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
         EXPECT_FALSE(d.canRemoveGroup());
         EXPECT_EQ(d.usersCaption(), "Users (0/100)");
@@ -118,6 +119,8 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
               (std::vector<std::string>{dir.file("docs/a.txt.bak"), dir.file("docs/b.txt"),
                                         dir.file("docs/a.txt")}));
     EXPECT_FALSE(stored.disabled);
+    EXPECT_EQ(scripted.messages,
+              std::vector<std::string>{"File path is too long. (Max: 255)\n\n" + tooLong});
     // The picker opens where the previous pick was.
     EXPECT_EQ(scripted.pickerFolders, (std::vector<std::string>{"", dir.file("docs")}));
 
