@@ -109,8 +109,7 @@ GroupAdmin::Outcome GroupAdmin::runDialog(GroupForm form, std::size_t group, boo
         storeGroupForm(dialog.form(), groups, group);
     }
     if (!server_.saveGroups()) {
-        // The table in memory stays what Groups.zelt holds, so nothing seems done that a
-        // restart would undo.
+        // Taken back, so that nothing seems done that a restart would undo.
         std::copy(before.begin(), before.end(), record.mutableBytes().begin());
         return Outcome::NotSaved;
     }

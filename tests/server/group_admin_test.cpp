@@ -106,10 +106,23 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
         d.addFiles();
         EXPECT_EQ(d.filesCaption(), "Files (3/500)");
     }));
+    // What Groups.zelt holds at the moment the line appears.
+    struct OnLine : ConsoleObserver {
+        void lineAppended(const ConsoleLine&, std::size_t) override { run(); }
+        void cleared() override {}
+        std::function<void()> run;
+    } diskAtLine;
+    std::vector<std::string> namesOnDisk;
+    diskAtLine.run = [&] {
+        namesOnDisk.push_back(groupsOnDisk()->record(0).get(GroupRecord::name));
+    };
+    console.addObserver(&diskAtLine);
     const std::size_t mark = console.size();
     admin().createGroup();
+    console.removeObserver(&diskAtLine);
 
     EXPECT_EQ(linesFrom(mark), std::vector<Line>{plainLine("Group 'Dev' created, enabled.")});
+    EXPECT_EQ(namesOnDisk, std::vector<std::string>{"Dev"});
     ASSERT_EQ(scripted.creating, std::vector<bool>{true});
     // Each new entry goes on top; "ANNA" is anna, and a path that extends another is another.
     const GroupForm stored = formOf(*groupsOnDisk(), 0);
