@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "server/core/account_dialogs.h"
+
 namespace zelt::server {
 
 // What the server core asks of its front end: windows to open and attention to draw. The Qt
 // window implements it with dialogs; the headless front end and the tests with stand-ins.
-class AdminUi {
+class AdminUi : public AccountDialogs {
 public:
     virtual ~AdminUi() = default;
 
