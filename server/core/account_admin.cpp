@@ -220,6 +220,7 @@ std::optional<std::size_t> AccountAdmin::createThroughDialog(bool fromUserList) 
 }
 
 void AccountAdmin::createAccount() {
+    if (!server_.loaded()) return;
     const auto index = createThroughDialog(false);
     if (!index) return;
     const auto r = server_.accounts().record(*index);
@@ -244,6 +245,7 @@ int AccountAdmin::closeConnections(std::size_t index) {
 }
 
 void AccountAdmin::editAccount(std::string_view userName) {
+    if (!server_.loaded()) return;
     AccountTable& accounts = server_.accounts();
     const int found = accounts.findByUserName(userName);
     if (found < 0) return;
@@ -316,9 +318,8 @@ void AccountAdmin::removeAccount(std::size_t index) {
         }
         return;
     }
-    const bool groupsSaved = dismissals.empty() || server_.saveGroups();
     server_.console().plain(userLine(userName, "removed."));
-    if (!groupsSaved) return;
+    if (dismissals.empty() || !server_.saveGroups()) return;
     for (const std::string& group : groupNames(dismissals)) {
         server_.console().plain(userLine(userName, "is dismissed from group '" + group + "'."));
     }
@@ -355,10 +356,12 @@ std::vector<std::string> AccountAdmin::groupNames(const std::vector<Dismissal>& 
 }
 
 std::vector<std::string> AccountAdmin::dismissFromGroups(std::string_view userName) {
+    if (!server_.loaded()) return {};
     return groupNames(dismiss(userName));
 }
 
 void AccountAdmin::listAccounts() {
+    if (!server_.loaded()) return;
     Console& console = server_.console();
     const AccountTable& accounts = server_.accounts();
     console.separator();
@@ -370,6 +373,7 @@ void AccountAdmin::listAccounts() {
 }
 
 void AccountAdmin::searchAccounts() {
+    if (!server_.loaded()) return;
     std::string keywords = keywords_;
     if (!server_.ui().searchAccount(keywords)) return;
     keywords_ = std::string(proto::capped(keywords, MaxSearchKeywords));
@@ -383,6 +387,7 @@ void AccountAdmin::searchAccounts() {
 }
 
 std::optional<std::vector<std::string>> AccountAdmin::chooseUsers() {
+    if (!server_.loaded()) return std::nullopt;
     UserList list(*this);
     auto chosen = server_.ui().chooseUsers(list);
     if (!chosen) return std::nullopt;

@@ -51,6 +51,12 @@ ServerCommands::ServerCommands(Server& server) : server_(server) {
 
 void ServerCommands::buildTagTable() {
     Server& s = server_;
+    // Actions on the tables wait until the start-up has loaded them.
+    const auto onTables = [&s](std::function<void(const std::string&)> run) {
+        return [&s, run = std::move(run)](const std::string& text) {
+            if (s.loaded()) run(text);
+        };
+    };
     setTagAction("CLOSESRV", [&s](const std::string&) { s.ui().closeMainWindow(); });
     setTagAction("OPENWEB", [&s](const std::string& text) { s.ui().openAddress(text); });
     setTagAction("OPENMAIL",
@@ -62,10 +68,12 @@ void ServerCommands::buildTagTable() {
     setTagAction("DSPACT", [&s](const std::string&) { s.accountAdmin().listAccounts(); });
     setTagAction("EDTACT", [&s](const std::string& text) { s.accountAdmin().editAccount(text); });
     setTagAction("SRCHAC", [&s](const std::string&) { s.accountAdmin().searchAccounts(); });
-    setTagAction("DSPLOGIN",
-                 [&s](const std::string&) { listLoggedInUsers(s.console(), s.accounts()); });
-    setTagAction("DSPCHKOUT",
-                 [&s](const std::string&) { listCheckedOutFiles(s.console(), s.groups()); });
+    setTagAction("DSPLOGIN", onTables([&s](const std::string&) {
+                     listLoggedInUsers(s.console(), s.accounts());
+                 }));
+    setTagAction("DSPCHKOUT", onTables([&s](const std::string&) {
+                     listCheckedOutFiles(s.console(), s.groups());
+                 }));
     setTagAction("CHGPORT", [this](const std::string&) { changePort(); });
     // CRTGRP, DSPGRP, EDTGRP and FILEPROP belong to group administration, which adds them
     // with setTagAction.
@@ -117,7 +125,7 @@ void ServerCommands::backupProperties() {
 }
 
 void ServerCommands::shutDown() {
-    server_.showShutdownGuidance();
+    if (server_.loaded()) server_.showShutdownGuidance();
 }
 
 void ServerCommands::scheduleShutdown() {
@@ -154,20 +162,24 @@ void ServerCommands::changePort() {
 // --- Status, Message and Help menus ------------------------------------------------------
 
 void ServerCommands::groupStatus() {
+    if (!server_.loaded()) return;
     server_.console().clearWhenLong();
     showGroupInformation(server_.console(), server_.groups());
 }
 
 void ServerCommands::accountStatus() {
+    if (!server_.loaded()) return;
     server_.console().clearWhenLong();
     showAccountInformation(server_.console(), server_.accounts());
 }
 
 void ServerCommands::sessionStatus() {
+    if (!server_.loaded()) return;
     showSessionInformation(server_.console(), server_.accounts(), server_.groups());
 }
 
 void ServerCommands::allStatus() {
+    if (!server_.loaded()) return;
     server_.console().clearWhenLong();
     showGroupInformation(server_.console(), server_.groups());
     showAccountInformation(server_.console(), server_.accounts());
@@ -201,7 +213,7 @@ void ServerCommands::contact() {
 }
 
 bool ServerCommands::requestClose() {
-    if (!server_.listening()) return true;
+    if (!server_.listening() || !server_.loaded()) return true;
     server_.showShutdownGuidance();
     return false;
 }

@@ -334,6 +334,19 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
     EXPECT_EQ(since(mark + 1).size(), 1u);  // the error line only
     EXPECT_EQ(server->accounts().findByUserName("bob"), bob);
     EXPECT_TRUE(server->groups().isMember(0, "bob"));
+
+    // The account table is written but the group table is not: the removal stands, the
+    // dismissals are not claimed.
+    files::removeFolder(dir.file("Accounts.zelt"));
+    files::createFolder(dir.file("Groups.zelt"));
+    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    mark = console.size();
+    run("EDTACT", "bob");
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain("User 'bob' removed."),
+                                                  {"Failed to save the group table (Groups.zelt).",
+                                                   LineKind::Error, std::string(kNoTag)}}));
+    EXPECT_LT(accountsOnDisk().findByUserName("bob"), 0);
+    EXPECT_FALSE(server->groups().isMember(0, "bob"));
 }
 
 // --- Editing -----------------------------------------------------------------------------
@@ -389,6 +402,24 @@ TEST_F(AdminTest, DisconnectBoxClosesTheConnectionAfterTheUpdateLineOnce) {
     run("EDTACT", "nobody");
     EXPECT_EQ(since(m).size(), 2u);
     EXPECT_EQ(admin.openedAccounts.size(), 2u);
+}
+
+TEST_F(AdminTest, ConnectionsMadeWhileTheDialogIsOpenAreSeenOnOk) {
+    addAccount("ann");
+    std::unique_ptr<TestPeer> peer;
+    // The user logs in while the administrator is still in the dialog.
+    admin.accountSteps.push_back([&](AccountForm& f) {
+        EXPECT_FALSE(f.disconnectEnabled);
+        peer = logIn("ann");
+        f.disable = true;
+    });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("User 'ann' disconnected."),
+                                 plain("User 'ann' updated, disconnected, disabled.")}));
+    ASSERT_TRUE(peer);
+    EXPECT_TRUE(peer->waitClosed());
 }
 
 TEST_F(AdminTest, RenamingToOwnNameInOtherCaseIsAcceptedToAnothersRefused) {
@@ -619,6 +650,32 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     EXPECT_EQ(console.lines()[501].text, "- - - Session information - - -");
     commands.legends();
     EXPECT_EQ(admin.legends, 2);
+}
+
+TEST(ServerCommandsBeforeStart, CommandsOnTablesWaitForTheStartUp) {
+    TempDir dir;
+    ManualReactor reactor;
+    Console console{reactor.clock()};
+    ScriptedUi ui;
+    ServerOptions options;
+    options.dataDir = dir.path();
+    options.listenPort = 0;
+    Server server(reactor, console, ui, options);
+    ServerCommands& commands = server.commands();
+    commands.groupStatus();
+    commands.accountStatus();
+    commands.sessionStatus();
+    commands.allStatus();
+    commands.shutDown();
+    EXPECT_TRUE(commands.requestClose());
+    EXPECT_FALSE(commands.messageNewEnabled());
+    for (const char* tag : {"CRTACT", "DSPACT", "EDTACT", "SRCHAC", "DSPLOGIN", "DSPCHKOUT"}) {
+        console.function("x", tag);
+        commands.executeLine(static_cast<int>(console.size()) - 1);
+    }
+    EXPECT_EQ(console.size(), 6u);
+    EXPECT_TRUE(ui.openedAccounts.empty());
+    EXPECT_FALSE(server.accountAdmin().chooseUsers().has_value());
 }
 
 // --- The tag table -----------------------------------------------------------------------
