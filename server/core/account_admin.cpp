@@ -174,15 +174,20 @@ private:
     mutable std::vector<std::size_t> indices_;  // the record behind each row
 };
 
+void AccountAdmin::reportFull(bool fromUserList) {
+    // The User List is a dialog of its own, so it answers with a message box.
+    if (fromUserList) {
+        server_.ui().showMessage(std::string(AccountFull));
+    } else {
+        server_.console().error(AccountFull);
+    }
+}
+
 std::optional<std::size_t> AccountAdmin::createThroughDialog(bool fromUserList) {
     AccountTable& accounts = server_.accounts();
     const int free = accounts.findFree();
     if (free < 0) {
-        if (fromUserList) {
-            server_.ui().showMessage(std::string(AccountFull));
-        } else {
-            server_.console().error(AccountFull);
-        }
+        reportFull(fromUserList);
         return std::nullopt;
     }
     std::size_t index = static_cast<std::size_t>(free);
@@ -197,11 +202,7 @@ std::optional<std::size_t> AccountAdmin::createThroughDialog(bool fromUserList) 
     if (accounts.inUse(index)) {
         const int again = accounts.findFree();
         if (again < 0) {
-            if (fromUserList) {
-                server_.ui().showMessage(std::string(AccountFull));
-            } else {
-                server_.console().error(AccountFull);
-            }
+            reportFull(fromUserList);
             return std::nullopt;
         }
         index = static_cast<std::size_t>(again);

@@ -77,6 +77,7 @@ private:
     // Opens Account Properties for a free record and stores the account on OK. Returns the
     // record, or nothing when cancelled, refused or not saved.
     std::optional<std::size_t> createThroughDialog(bool fromUserList);
+    void reportFull(bool fromUserList);
     void removeAccount(std::size_t index);
     std::vector<Dismissal> dismiss(std::string_view userName);
     std::vector<std::string> groupNames(const std::vector<Dismissal>& dismissals) const;
