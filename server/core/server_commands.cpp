@@ -29,6 +29,16 @@ std::string replyRecipient(std::string_view lineText) {
     return std::string(proto::capped(lineText.substr(1, close - 1), MaxUserNameLength));
 }
 
+std::optional<std::string> checkShutdownForm(const ShutdownForm& form) {
+    if (Server::parseMinutes(form.minutes)) return std::nullopt;
+    return std::string(Server::InvalidMinutes);
+}
+
+std::optional<std::string> checkPortForm(const PortForm& form) {
+    if (Server::parsePort(form.port)) return std::nullopt;
+    return std::string(Server::InvalidPort);
+}
+
 std::vector<std::string> splitEditLines(std::string_view text) {
     std::vector<std::string> lines;
     std::string line;
@@ -130,11 +140,7 @@ void ServerCommands::shutDown() {
 
 void ServerCommands::scheduleShutdown() {
     ShutdownForm form;
-    const FormCheck<ShutdownForm> check = [](const ShutdownForm& f) -> std::optional<std::string> {
-        if (Server::parseMinutes(f.minutes)) return std::nullopt;
-        return std::string(Server::InvalidMinutes);
-    };
-    if (!server_.ui().scheduleShutdown(form, check)) return;
+    if (!server_.ui().scheduleShutdown(form, checkShutdownForm)) return;
     const auto minutes = Server::parseMinutes(form.minutes);
     if (!minutes) {
         server_.ui().showMessage(std::string(Server::InvalidMinutes));
@@ -146,11 +152,7 @@ void ServerCommands::scheduleShutdown() {
 void ServerCommands::changePort() {
     PortForm form;
     form.port = std::to_string(server_.port());
-    const FormCheck<PortForm> check = [](const PortForm& f) -> std::optional<std::string> {
-        if (Server::parsePort(f.port)) return std::nullopt;
-        return std::string(Server::InvalidPort);
-    };
-    if (!server_.ui().changePort(form, check)) return;
+    if (!server_.ui().changePort(form, checkPortForm)) return;
     const auto port = Server::parsePort(form.port);
     if (!port) {
         server_.ui().showMessage(std::string(Server::InvalidPort));

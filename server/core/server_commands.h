@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/console/console.h"
+#include "server/core/account_dialogs.h"
 
 namespace zelt::server {
 
@@ -17,6 +18,9 @@ std::string mailtoAddress(std::string_view address);
 // The sender of a received-message line "<sender> "text"": the text between the first
 // character and the first '>' (at most 50 characters); empty when there is no '>'.
 std::string replyRecipient(std::string_view lineText);
+// The OK checks of Shut Down Schedule and Change Communication Port.
+std::optional<std::string> checkShutdownForm(const ShutdownForm& form);
+std::optional<std::string> checkPortForm(const PortForm& form);
 // The lines of a multi-line text field, split at CR LF or a lone LF.
 std::vector<std::string> splitEditLines(std::string_view text);
 
