@@ -2,13 +2,14 @@
 
 #include <string>
 
+#include "server/core/account_dialogs.h"
 #include "server/core/group_dialogs.h"
 
 namespace zelt::server {
 
 // What the server core asks of its front end: windows to open and attention to draw. The Qt
 // window implements it with dialogs; the headless front end and the tests with stand-ins.
-class AdminUi : public GroupDialogs {
+class AdminUi : public AccountDialogs, public GroupDialogs {
 public:
     virtual ~AdminUi() = default;
 

@@ -23,9 +23,6 @@ public:
         (void)dialog;
         return false;
     }
-    // The User List, for picking member users: the user names chosen with "Add", top to bottom;
-    // nothing when cancelled.
-    virtual std::optional<std::vector<std::string>> pickMemberUsers() { return std::nullopt; }
     // The file picker titled "Select File" with the one filter "Files to be added to the group"
     // (all files), several existing files at once, opened in startFolder ("" for the default);
     // nothing when cancelled.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/platform/files.h"
+#include "server/core/account_admin.h"
 #include "server/core/group_admin.h"
 #include "server/core/server.h"
 
@@ -19,7 +20,9 @@ void GroupPropertiesDialog::addUsers() {
         ui.showMessage(userCapacityText());
         return;
     }
-    if (const auto names = ui.pickMemberUsers()) addMemberUsers(form_, *names);
+    if (const auto names = admin_.server().accountAdmin().chooseUsers()) {
+        addMemberUsers(form_, *names);
+    }
 }
 
 void GroupPropertiesDialog::addFiles() {

@@ -5,7 +5,7 @@
 
 namespace zelt::server {
 
-void Server::setNotice(bool send, const std::vector<std::string>& editedLines) {
+bool Server::setNotice(bool send, const std::vector<std::string>& editedLines) {
     if (send) {
         notice_.sendFlag = 1;
         std::string text;
@@ -24,7 +24,9 @@ void Server::setNotice(bool send, const std::vector<std::string>& editedLines) {
     } else {
         notice_.sendFlag = 0;
     }
-    if (!notice_.write(paths_.notice)) console_.error("Failed to save the notice (Notice.zelt).");
+    if (notice_.write(paths_.notice)) return true;
+    console_.error("Failed to save the notice (Notice.zelt).");
+    return false;
 }
 
 std::string Server::noticeForEditing() const {

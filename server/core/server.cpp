@@ -8,10 +8,12 @@
 #include "common/protocol/dispatch.h"
 #include "common/protocol/layouts.h"
 #include "common/protocol/packet.h"
+#include "server/core/account_admin.h"
 #include "server/core/displays.h"
 #include "server/core/group_admin.h"
 #include "server/core/names.h"
 #include "server/core/repository.h"
+#include "server/core/server_commands.h"
 
 namespace zelt::server {
 
@@ -28,7 +30,9 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
           reactor, [this](int slot, std::span<const std::uint8_t> p) { onPacket(slot, p); },
           [this](int slot) { releaseSlot(slot); }, options_.connectionCapacity),
       repository_(std::make_unique<Repository>(*this)),
-      groupAdmin_(std::make_unique<GroupAdmin>(*this)) {
+      groupAdmin_(std::make_unique<GroupAdmin>(*this)),
+      accountAdmin_(std::make_unique<AccountAdmin>(*this)),
+      commands_(std::make_unique<ServerCommands>(*this)) {
     slots_.onFull = [this] { console_.error("User connection full."); };
     slots_.onAcceptFailed = [this](int error) {
         char text[80];
@@ -76,6 +80,7 @@ bool Server::start() {
 
     shutdownScheduled_ = false;
     minutesLeft_ = 0;
+    accountAdmin_->resetSearchKeywords();
     port_ = readPort(paths_.comm);
     notice_ = NoticeSetting::read(paths_.notice);
     retentionCount_ = readRetentionCount(paths_.backup);

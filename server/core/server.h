@@ -18,8 +18,10 @@
 
 namespace zelt::server {
 
+class AccountAdmin;
 class GroupAdmin;
 class Repository;
+class ServerCommands;
 
 struct ServerOptions {
     std::string dataDir = ".";
@@ -76,6 +78,9 @@ public:
     const NoticeSetting& notice() const { return notice_; }
     Repository& repository() { return *repository_; }
     GroupAdmin& groupAdmin() { return *groupAdmin_; }
+    AccountAdmin& accountAdmin() { return *accountAdmin_; }
+    // The menu commands and the console's tag table.
+    ServerCommands& commands() { return *commands_; }
 
     // Whole-table saves; a failure is reported as an error line and returned.
     bool saveAccounts();
@@ -120,8 +125,9 @@ public:
 
     // --- Notice ----------------------------------------------------------------------------
     // Stores the notice as the Notice Properties window leaves it and writes Notice.zelt.
-    // With send off the stored text is kept as it was.
-    void setNotice(bool send, const std::vector<std::string>& editedLines);
+    // With send off the stored text is kept as it was. False (with an error line) when
+    // Notice.zelt could not be written.
+    bool setNotice(bool send, const std::vector<std::string>& editedLines);
     // The stored text as the window shows it: line feeds as CR LF, at most 1024 characters.
     std::string noticeForEditing() const;
 
@@ -162,6 +168,8 @@ private:
     SlotTable slots_;
     std::unique_ptr<Repository> repository_;
     std::unique_ptr<GroupAdmin> groupAdmin_;
+    std::unique_ptr<AccountAdmin> accountAdmin_;
+    std::unique_ptr<ServerCommands> commands_;
     bool firstStart_ = false;
     int port_ = DefaultPort;
     std::int32_t retentionCount_ = DefaultRetentionCount;

@@ -22,7 +22,7 @@ public:
         scripts.pop_front();
         return script(dialog);
     }
-    std::optional<std::vector<std::string>> pickMemberUsers() override {
+    std::optional<std::vector<std::string>> chooseUsers(UserListSource&) override {
         return next(userPicks, std::optional<std::vector<std::string>>{});
     }
     std::optional<FilePick> pickMemberFiles(const std::string& startFolder) override {

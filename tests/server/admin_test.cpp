@@ -1,0 +1,781 @@
+// Account administration, the Server/Status/Help commands and the console's tag table, driven
+// through a scripted front end.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+
+#include "common/platform/files.h"
+#include "server/core/account_admin.h"
+#include "server/core/file_properties.h"
+#include "server/core/group_properties.h"
+#include "server/core/repository.h"
+#include "server/core/server_commands.h"
+#include "server/core/settings_files.h"
+#include "tests/server/server_fixture.h"
+
+namespace zelt::server::test {
+namespace {
+
+// Plays the administrator: each dialog takes the next prepared answer. An answer whose OK the
+// dialog's check refuses shows the message and the dialog stays open for the next answer; a
+// dialog without answers left is cancelled.
+class ScriptedUi : public RecordingUi {
+public:
+    using AccountStep = std::function<void(AccountForm&)>;
+
+    // Group windows are only recorded (and cancelled): their flows have tests of their own.
+    bool runGroupProperties(GroupPropertiesDialog& dialog) override {
+        groupDialogs.push_back(dialog.editedGroup());
+        return false;
+    }
+    void showFileProperties(FilePropertiesWindow& window) override {
+        filePropertiesPaths.push_back(window.path());
+    }
+
+    bool editAccount(AccountForm& form, const FormCheck<AccountForm>& check) override {
+        openedAccounts.push_back(form);
+        return runChecked(accountSteps, form, check);
+    }
+    bool searchAccount(std::string& keywords) override {
+        searchPrefills.push_back(keywords);
+        if (searches.empty()) return false;
+        const auto next = searches.front();
+        searches.pop_front();
+        if (!next) return false;
+        keywords = *next;
+        return true;
+    }
+    std::optional<std::vector<std::string>> chooseUsers(UserListSource& source) override {
+        ++userLists;
+        if (!userList) return std::nullopt;
+        return userList(source);
+    }
+    bool scheduleShutdown(ShutdownForm& form, const FormCheck<ShutdownForm>& check) override {
+        return runTexts(minuteEntries, form, form.minutes, check);
+    }
+    bool changePort(PortForm& form, const FormCheck<PortForm>& check) override {
+        openedPorts.push_back(form.port);
+        return runTexts(portEntries, form, form.port, check);
+    }
+    bool editBackup(BackupForm& form) override {
+        openedBackup = form;
+        if (!backupChoice) return false;
+        form.selected = *backupChoice;
+        return true;
+    }
+    bool editNotice(NoticeForm& form) override {
+        openedNotice = form;
+        if (!notice) return false;
+        form = *notice;
+        return true;
+    }
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+
+    std::deque<AccountStep> accountSteps;
+    std::vector<AccountForm> openedAccounts;
+    std::vector<int> groupDialogs;
+    std::vector<std::string> filePropertiesPaths;
+    std::deque<std::optional<std::string>> searches;
+    std::vector<std::string> searchPrefills;
+    std::function<std::optional<std::vector<std::string>>(UserListSource&)> userList;
+    int userLists = 0;
+    std::deque<std::string> minuteEntries;
+    std::deque<std::string> portEntries;
+    std::vector<std::string> openedPorts;
+    std::optional<int> backupChoice;
+    BackupForm openedBackup;
+    std::optional<NoticeForm> notice;
+    NoticeForm openedNotice;
+    std::vector<std::string> messages;
+
+private:
+    template <typename Form>
+    bool runChecked(std::deque<std::function<void(Form&)>>& steps, Form& form,
+                    const FormCheck<Form>& check) {
+        while (!steps.empty()) {
+            Form edited = form;
+            steps.front()(edited);
+            steps.pop_front();
+            if (auto refusal = check(edited)) {
+                messages.push_back(*refusal);
+                continue;
+            }
+            form = edited;
+            return true;
+        }
+        return false;
+    }
+    template <typename Form>
+    bool runTexts(std::deque<std::string>& entries, Form& form, std::string& field,
+                  const FormCheck<Form>& check) {
+        while (!entries.empty()) {
+            const std::string saved = field;
+            field = entries.front();
+            entries.pop_front();
+            if (auto refusal = check(form)) {
+                messages.push_back(*refusal);
+                field = saved;
+                continue;
+            }
+            return true;
+        }
+        return false;
+    }
+};
+
+ScriptedUi::AccountStep fill(std::string userName, std::string password = "pw",
+                             bool disable = false) {
+    return [=](AccountForm& f) {
+        f.userName = userName;
+        f.password = password;
+        f.retype = password;
+        f.disable = disable;
+    };
+}
+
+struct Line {
+    std::string text;
+    LineKind kind;
+    std::string tag;
+    bool operator==(const Line&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Line& line) {
+    return out << "{" << line.text << ", " << lineKindName(line.kind) << ", '" << line.tag << "'}";
+}
+
+Line plain(std::string text) {
+    return {std::move(text), LineKind::Plain, std::string(kNoTag)};
+}
+Line fn(std::string text, std::string tag) {
+    return {std::move(text), LineKind::Function, std::move(tag)};
+}
+
+class AdminTest : public ServerFixture {
+protected:
+    void SetUp() override { startAdminServer(); }
+
+    void startAdminServer() {
+        server.reset();
+        ServerOptions options;
+        options.dataDir = dir.path();
+        options.listenPort = 0;
+        server = std::make_unique<Server>(reactor, console, admin, options);
+        server->launch();
+        reactor.advance(Server::StartDelay);
+        ASSERT_TRUE(server->listening());
+    }
+
+    std::vector<Line> since(std::size_t mark) const {
+        std::vector<Line> out;
+        for (std::size_t i = mark; i < console.size(); ++i) {
+            const ConsoleLine& l = console.lines()[i];
+            out.push_back({l.text, l.kind, l.tag});
+        }
+        return out;
+    }
+
+    // Appends a function line and executes it, as a double-click would.
+    bool run(const std::string& tag, const std::string& text = "x") {
+        console.function(text, tag);
+        return server->commands().executeLine(static_cast<int>(console.size()) - 1);
+    }
+
+    AccountTable accountsOnDisk() const {
+        AccountTable table;
+        table.load(dir.file("Accounts.zelt"));
+        return table;
+    }
+    GroupTable groupsOnDisk() const {
+        GroupTable table;
+        table.load(dir.file("Groups.zelt"));
+        return table;
+    }
+
+    ScriptedUi admin;
+};
+
+// --- Account Properties checks ----------------------------------------------------------
+
+TEST(AccountFormChecks, RefusalsComeInOrderWithTheirTexts) {
+    AccountTable accounts;
+    accounts.record(0).set(AccountRecord::state, StateEnabled);
+    accounts.record(0).set(AccountRecord::userName, "Bob");
+    accounts.record(1).set(AccountRecord::state, StateEnabled);
+    accounts.record(1).set(AccountRecord::userName, "carol");
+    const auto check = [&](std::string name, std::string pw, std::string retype,
+                           std::size_t index = 5) {
+        AccountForm f;
+        f.userName = std::move(name);
+        f.password = std::move(pw);
+        f.retype = std::move(retype);
+        return validateAccountForm(f, accounts, index).value_or("");
+    };
+    EXPECT_EQ(check("", "", ""), "Please enter the username.");
+    // White space is refused before the name is looked up.
+    EXPECT_EQ(check("b ob", "", ""), "You can't use white space characters in the username.");
+    EXPECT_EQ(check("b\tob", "", ""), "You can't use white space characters in the username.");
+    EXPECT_EQ(check("BOB", "", ""), "User 'BOB' is already exist.");
+    EXPECT_EQ(check("aDmIn", "", ""), "User 'aDmIn' is reserved for administration.");
+    EXPECT_EQ(check("a;b", "", ""),
+              "You can't use the following characters for user name:\n\n\\ / : * ? \" < > | ;");
+    EXPECT_EQ(check("ann", "", "x"), "Please enter the password.");
+    EXPECT_EQ(check("ann", std::string(21, 'p'), "x"), "Password is too long.");
+    EXPECT_EQ(check("ann", "pw", ""), "Please enter the password.");
+    EXPECT_EQ(check("ann", "pw", std::string(21, 'p')), "Password is too long.");
+    EXPECT_EQ(check("ann", "pw", "PW"), "Password does not match with re-type.");
+    EXPECT_EQ(check("ann", std::string(20, 'p'), std::string(20, 'p')), "");
+
+    // Renaming: the edited account is never its own duplicate, another one always is.
+    EXPECT_EQ(check("BOB", "pw", "pw", 0), "");
+    EXPECT_EQ(check("Carol", "pw", "pw", 0), "User 'Carol' is already exist.");
+    // The edit keeps 50 characters: a longer name is checked as what would be stored.
+    accounts.record(2).set(AccountRecord::state, StateEnabled);
+    accounts.record(2).set(AccountRecord::userName, std::string(50, 'n'));
+    EXPECT_EQ(check(std::string(50, 'n') + "x", "pw", "pw"),
+              "User '" + std::string(50, 'n') + "' is already exist.");
+
+    // Removing an existing account needs no other check; a new account cannot be removed.
+    AccountForm remove;
+    remove.remove = true;
+    EXPECT_FALSE(validateAccountForm(remove, accounts, 0).has_value());
+    EXPECT_EQ(validateAccountForm(remove, accounts, 5), "Please enter the username.");
+}
+
+TEST(AccountSearch, MatchesAnyFieldInAnyLetterCaseAndCountsInWords) {
+    AccountTable accounts;
+    accounts.record(0).set(AccountRecord::state, StateEnabled);
+    accounts.record(0).set(AccountRecord::userName, "ann");
+    accounts.record(0).set(AccountRecord::dept, "Sales EMEA");
+    accounts.record(3).set(AccountRecord::state, StateDisabled);
+    accounts.record(3).set(AccountRecord::userName, "bob");
+    accounts.record(3).set(AccountRecord::misc, "emea lead");
+    accounts.record(4).set(AccountRecord::userName, "ghost");  // free record
+    accounts.record(4).set(AccountRecord::dept, "EMEA");
+    EXPECT_EQ(findAccounts(accounts, "eMeA"), (std::vector<std::size_t>{0, 3}));
+    EXPECT_EQ(findAccounts(accounts, "ANN"), (std::vector<std::size_t>{0}));
+    EXPECT_TRUE(findAccounts(accounts, "").empty());
+    EXPECT_EQ(searchCountText(0), "0 account found.");
+    EXPECT_EQ(searchCountText(1), "1 account found.");
+    EXPECT_EQ(searchCountText(2), "2 accounts found.");
+}
+
+TEST(CommandTexts, MailReplyAndNoticeLines) {
+    EXPECT_EQ(mailtoAddress("a@b.c"), "mailto:a@b.c?subject=ZELT query: ZELT server 1.6.1");
+    EXPECT_EQ(mailtoAddress(std::string(600, 'm')).size(), 511u);
+    EXPECT_EQ(replyRecipient("<bob> \"a > b\""), "bob");
+    EXPECT_EQ(replyRecipient("no sender"), "");
+    EXPECT_EQ(replyRecipient("<" + std::string(60, 'n') + ">").size(), 50u);
+    EXPECT_EQ(splitEditLines("one\r\n\r\ntwo\nthree"),
+              (std::vector<std::string>{"one", "", "two", "three"}));
+}
+
+// --- Creating ----------------------------------------------------------------------------
+
+TEST_F(AdminTest, CreatedAccountIsOnDiskWithItsLineAfterARefusedFirstTry) {
+    admin.accountSteps.push_back(fill("ann smith"));
+    admin.accountSteps.push_back([](AccountForm& f) {
+        fill("ann", "pw")(f);
+        f.dept = "Sales";
+    });
+    std::size_t mark = console.size();
+    EXPECT_TRUE(run("CRTACT", "Create a new account"));
+    EXPECT_EQ(admin.messages,
+              std::vector<std::string>{"You can't use white space characters in the username."});
+    ASSERT_EQ(admin.openedAccounts.size(), 1u);
+    EXPECT_FALSE(admin.openedAccounts[0].removeEnabled);
+    EXPECT_FALSE(admin.openedAccounts[0].disconnectEnabled);
+    EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'ann' created, enabled.")});
+
+    const AccountTable disk = accountsOnDisk();
+    const int ann = disk.findByUserName("ANN");
+    ASSERT_GE(ann, 0);
+    EXPECT_EQ(disk.record(ann).get(AccountRecord::state), StateEnabled);
+    EXPECT_EQ(disk.record(ann).get(AccountRecord::dept), "Sales");
+    EXPECT_EQ(disk.record(ann).get(AccountRecord::password), scramble::scramble("pw"));
+    logIn("ann", "pw");
+
+    admin.accountSteps.push_back(fill("bob", "pw", true));
+    mark = console.size();
+    run("CRTACT");
+    EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'bob' created, disabled.")});
+
+    // Cancelled: nothing taken, nothing said.
+    mark = console.size();
+    run("CRTACT");
+    EXPECT_EQ(since(mark + 1).size(), 0u);
+    EXPECT_EQ(server->accounts().findFree(), 2);
+}
+
+TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
+    for (std::size_t i = 0; i < MaxAccounts; ++i) addAccount("u" + std::to_string(i));
+    std::size_t mark = console.size();
+    run("CRTACT");
+    EXPECT_EQ(
+        since(mark + 1),
+        (std::vector<Line>{{std::string(AccountFull), LineKind::Error, std::string(kNoTag)}}));
+    EXPECT_TRUE(admin.openedAccounts.empty());
+    admin.userList = [](UserListSource& source) -> std::optional<std::vector<std::string>> {
+        EXPECT_FALSE(source.create().has_value());
+        return std::nullopt;
+    };
+    server->accountAdmin().chooseUsers();
+    EXPECT_EQ(admin.messages, std::vector<std::string>{std::string(AccountFull)});
+
+    // A table file that cannot be replaced.
+    server->accounts().clearAll();
+    files::createFolder(dir.file("Accounts.zelt"));
+    const int bob = addAccount("bob");
+    admin.accountSteps.push_back(fill("ann"));
+    mark = console.size();
+    run("CRTACT");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{{"Failed to save the account table (Accounts.zelt).",
+                                  LineKind::Error, std::string(kNoTag)}}));
+    EXPECT_LT(server->accounts().findByUserName("ann"), 0);
+
+    admin.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
+    run("EDTACT", "bob");
+    EXPECT_EQ(console.lines().back().kind, LineKind::Error);
+    EXPECT_EQ(server->accounts().record(bob).get(AccountRecord::state), StateEnabled);
+
+    addGroup("crew", {"bob"});
+    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    mark = console.size();
+    run("EDTACT", "bob");
+    EXPECT_EQ(since(mark + 1).size(), 1u);  // the error line only
+    EXPECT_EQ(server->accounts().findByUserName("bob"), bob);
+    EXPECT_TRUE(server->groups().isMember(0, "bob"));
+
+    // The account table is written but the group table is not: the removal stands, the
+    // dismissals are not claimed.
+    files::removeFolder(dir.file("Accounts.zelt"));
+    files::createFolder(dir.file("Groups.zelt"));
+    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    mark = console.size();
+    run("EDTACT", "bob");
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain("User 'bob' removed."),
+                                                  {"Failed to save the group table (Groups.zelt).",
+                                                   LineKind::Error, std::string(kNoTag)}}));
+    EXPECT_LT(accountsOnDisk().findByUserName("bob"), 0);
+    EXPECT_FALSE(server->groups().isMember(0, "bob"));
+}
+
+// --- Editing -----------------------------------------------------------------------------
+
+TEST_F(AdminTest, DisablingAConnectedAccountClosesItAndSaysSoInOrder) {
+    const int ann = addAccount("ann");
+    auto peer = logIn("ann");
+    admin.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ANN");
+    ASSERT_EQ(admin.openedAccounts.size(), 1u);
+    EXPECT_TRUE(admin.openedAccounts[0].disconnectEnabled);
+    EXPECT_EQ(admin.openedAccounts[0].password, "secret");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("User 'ann' disconnected."),
+                                 plain("User 'ann' updated, disconnected, disabled.")}));
+    EXPECT_TRUE(peer->waitClosed());
+    EXPECT_EQ(server->accounts().record(ann).get(AccountRecord::connected), 0);
+    EXPECT_EQ(accountsOnDisk().record(ann).get(AccountRecord::state), StateDisabled);
+
+    // Enabled again; then a plain update.
+    admin.accountSteps.push_back([](AccountForm& f) { f.disable = false; });
+    std::size_t m = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(m + 1), std::vector<Line>{plain("User 'ann' updated, enabled.")});
+    admin.accountSteps.push_back([](AccountForm& f) { f.phone = "123"; });
+    m = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(m + 1), std::vector<Line>{plain("User 'ann' updated.")});
+    EXPECT_EQ(accountsOnDisk().record(ann).get(AccountRecord::phone), "123");
+    // Disabled while not connected.
+    admin.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
+    m = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(m + 1), std::vector<Line>{plain("User 'ann' updated, disabled.")});
+}
+
+TEST_F(AdminTest, DisconnectBoxClosesTheConnectionAfterTheUpdateLineOnce) {
+    addAccount("ann");
+    auto peer = logIn("ann");
+    admin.accountSteps.push_back([](AccountForm& f) { f.disconnect = true; });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("User 'ann' updated."), plain("User 'ann' disconnected.")}));
+    EXPECT_TRUE(peer->waitClosed());
+    // The account may log in again.
+    logIn("ann");
+
+    // Cancel and unknown names change nothing.
+    const std::size_t m = console.size();
+    run("EDTACT", "ann");
+    run("EDTACT", "nobody");
+    EXPECT_EQ(since(m).size(), 2u);
+    EXPECT_EQ(admin.openedAccounts.size(), 2u);
+}
+
+TEST_F(AdminTest, ConnectionsMadeWhileTheDialogIsOpenAreSeenOnOk) {
+    addAccount("ann");
+    std::unique_ptr<TestPeer> peer;
+    // The user logs in while the administrator is still in the dialog.
+    admin.accountSteps.push_back([&](AccountForm& f) {
+        EXPECT_FALSE(f.disconnectEnabled);
+        peer = logIn("ann");
+        f.disable = true;
+    });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("User 'ann' disconnected."),
+                                 plain("User 'ann' updated, disconnected, disabled.")}));
+    ASSERT_TRUE(peer);
+    EXPECT_TRUE(peer->waitClosed());
+}
+
+TEST_F(AdminTest, RenamingToOwnNameInOtherCaseIsAcceptedToAnothersRefused) {
+    const int ann = addAccount("ann");
+    addAccount("Bob");
+    admin.accountSteps.push_back([](AccountForm& f) { f.userName = "Ann"; });
+    std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'Ann' updated.")});
+    EXPECT_EQ(accountsOnDisk().record(ann).get(AccountRecord::userName), "Ann");
+
+    admin.accountSteps.push_back([](AccountForm& f) { f.userName = "bOB"; });
+    mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(admin.messages, std::vector<std::string>{"User 'bOB' is already exist."});
+    EXPECT_EQ(since(mark + 1).size(), 0u);
+    EXPECT_EQ(server->accounts().record(ann).get(AccountRecord::userName), "Ann");
+}
+
+TEST_F(AdminTest, RemovingAConnectedAccountDismissesItFromEveryGroupOnDisk) {
+    const int ann = addAccount("ann");
+    addAccount("bob");
+    addGroup("alpha", {"bob", "ann"});
+    addGroup("beta", {"bob"});
+    addGroup("gamma", {"ANN"}, {}, StateDisabled);
+    auto peer = logIn("ann");
+    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("User 'ann' disconnected."), plain("User 'ann' removed."),
+                                 plain("User 'ann' is dismissed from group 'alpha'."),
+                                 plain("User 'ann' is dismissed from group 'gamma'.")}));
+    EXPECT_TRUE(peer->waitClosed());
+    EXPECT_FALSE(server->accounts().inUse(ann));
+    const AccountTable accounts = accountsOnDisk();
+    EXPECT_FALSE(accounts.inUse(ann));
+    EXPECT_GE(accounts.findByUserName("bob"), 0);
+    const GroupTable groups = groupsOnDisk();
+    EXPECT_FALSE(groups.isMember(0, "ann"));
+    EXPECT_TRUE(groups.isMember(0, "bob"));
+    EXPECT_FALSE(groups.isMember(2, "ann"));
+    EXPECT_TRUE(groups.isMember(1, "bob"));
+
+    // A new account of that name starts with no groups.
+    admin.accountSteps.push_back(fill("ann"));
+    run("CRTACT");
+    EXPECT_FALSE(server->groups().isMember(0, "ann"));
+}
+
+// --- Listing, searching, User List ---------------------------------------------------------
+
+TEST_F(AdminTest, ListAndSearchWithKeywordsKeptForTheRun) {
+    addAccount("ann");
+    const int bob = addAccount("bob");
+    server->accounts().record(bob).set(AccountRecord::dept, "Field Ops");
+    addAccount("carol", "x", StateDisabled);
+    std::size_t mark = console.size();
+    run("DSPACT", "Display account");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain(std::string(Console::Separator)), plain("Account list:"),
+                                 fn("ann", "EDTACT"), fn("bob", "EDTACT"), fn("carol", "EDTACT")}));
+
+    admin.searches = {std::string("fIeLd"), std::string("A"), std::nullopt, std::string("")};
+    mark = console.size();
+    run("SRCHAC");
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain("- - - Search result - - -"),
+                                                  fn("bob", "EDTACT"), plain("1 account found.")}));
+    mark = console.size();
+    run("SRCHAC");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("- - - Search result - - -"), fn("ann", "EDTACT"),
+                                 fn("carol", "EDTACT"), plain("2 accounts found.")}));
+    mark = console.size();
+    run("SRCHAC");  // cancelled: no lines, keywords kept
+    EXPECT_EQ(since(mark + 1).size(), 0u);
+    mark = console.size();
+    run("SRCHAC");
+    EXPECT_EQ(since(mark + 1),
+              (std::vector<Line>{plain("- - - Search result - - -"), plain("0 account found.")}));
+    EXPECT_EQ(admin.searchPrefills, (std::vector<std::string>{"", "fIeLd", "A", "A"}));
+
+    admin.searches = {std::string(40, 'k')};
+    run("SRCHAC");
+    EXPECT_EQ(server->accountAdmin().searchKeywords(), std::string(30, 'k'));
+    server->exit();
+    startAdminServer();
+    EXPECT_EQ(server->accountAdmin().searchKeywords(), "");
+}
+
+TEST_F(AdminTest, UserListCreatesASavedAccountSilentlyAndReturnsTheChoice) {
+    const int ann = addAccount("ann");
+    server->accounts().record(ann).set(AccountRecord::name, "Ann Lee");
+    server->accounts().record(ann).set(AccountRecord::dept, "Ops");
+    addAccount("bob");
+    std::vector<UserListRow> before;
+    std::vector<UserListRow> after;
+    std::optional<std::size_t> created;
+    admin.accountSteps.push_back(fill("dora"));
+    admin.userList = [&](UserListSource& source) -> std::optional<std::vector<std::string>> {
+        before = source.rows();
+        created = source.create();
+        after = source.rows();
+        return std::vector<std::string>{"ann", "dora"};
+    };
+    const std::size_t mark = console.size();
+    const auto chosen = server->accountAdmin().chooseUsers();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(*chosen, (std::vector<std::string>{"ann", "dora"}));
+    ASSERT_EQ(before.size(), 2u);
+    EXPECT_EQ(before[0].userName, "ann");
+    EXPECT_EQ(before[0].name, "Ann Lee");
+    EXPECT_EQ(before[0].dept, "Ops");
+    ASSERT_EQ(after.size(), 3u);
+    ASSERT_TRUE(created.has_value());
+    EXPECT_EQ(after[*created].userName, "dora");
+    EXPECT_EQ(since(mark).size(), 0u);
+    EXPECT_GE(accountsOnDisk().findByUserName("dora"), 0);
+
+    admin.userList = nullptr;
+    EXPECT_FALSE(server->accountAdmin().chooseUsers().has_value());
+}
+
+// --- Server menu and the close box ---------------------------------------------------------
+
+TEST_F(AdminTest, ServerMenuDialogsPrintTheirLinesOnceAndWriteTheirFiles) {
+    ServerCommands& commands = server->commands();
+    std::size_t mark = console.size();
+    commands.communicationProperties();
+    auto lines = since(mark);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], plain(std::string(Console::Separator)));
+    EXPECT_EQ(lines[1].kind, LineKind::Important);
+    EXPECT_NE(lines[1].text.find(", 32767 TCP/IP port."), std::string::npos);
+    EXPECT_EQ(lines[2], fn("Change communication port.", "CHGPORT"));
+
+    // Port: a refused entry keeps the dialog open; the accepted one goes to Comm.zelt.
+    admin.portEntries = {"65536", "4000"};
+    run("CHGPORT", "Change communication port.");
+    EXPECT_EQ(admin.openedPorts, std::vector<std::string>{"32767"});
+    EXPECT_EQ(admin.messages, std::vector<std::string>{"Please enter the valid port number."});
+    EXPECT_EQ(readPort(dir.file("Comm.zelt")), 4000);
+    mark = console.size();
+    commands.communicationProperties();
+    EXPECT_NE(console.lines()[mark + 1].text.find(", 4000 TCP/IP port."), std::string::npos);
+
+    // Notice: the window shows CR LF and the stored text drops the trailing empty lines.
+    admin.notice = NoticeForm{true, "Maintenance\r\n\r\nat 6\r\n\r\n"};
+    mark = console.size();
+    commands.noticeProperties();
+    EXPECT_EQ(since(mark), std::vector<Line>{plain("Notice properties changed.")});
+    EXPECT_EQ(NoticeSetting::read(dir.file("Notice.zelt")).textView(), "Maintenance\n\nat 6");
+    admin.notice = NoticeForm{false, "ignored"};
+    commands.noticeProperties();
+    EXPECT_TRUE(admin.openedNotice.send);
+    EXPECT_EQ(admin.openedNotice.text, "Maintenance\r\n\r\nat 6");
+    const NoticeSetting off = NoticeSetting::read(dir.file("Notice.zelt"));
+    EXPECT_FALSE(off.sending());
+    EXPECT_EQ(off.textView(), "Maintenance\n\nat 6");
+    // A notice that cannot be written is not reported as changed.
+    files::removeFile(dir.file("Notice.zelt"));
+    files::createFolder(dir.file("Notice.zelt"));
+    admin.notice = NoticeForm{true, "x"};
+    mark = console.size();
+    commands.noticeProperties();
+    ASSERT_EQ(since(mark).size(), 1u);
+    EXPECT_EQ(since(mark)[0].kind, LineKind::Error);
+
+    // Backup: the line is printed once; cancel prints nothing.
+    admin.backupChoice = 2;
+    mark = console.size();
+    commands.backupProperties();
+    EXPECT_EQ(admin.openedBackup.choices, (std::vector<std::string>{"5", "10", "20"}));
+    EXPECT_EQ(admin.openedBackup.selected, 0);
+    EXPECT_EQ(since(mark), std::vector<Line>{plain("Backup properties changed.")});
+    EXPECT_EQ(readRetentionCount(dir.file("Backup.zelt")), 20);
+    admin.backupChoice.reset();
+    mark = console.size();
+    commands.backupProperties();
+    EXPECT_EQ(since(mark).size(), 0u);
+}
+
+TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
+    ServerCommands& commands = server->commands();
+    EXPECT_TRUE(commands.messageNewEnabled());
+    commands.newMessage();
+    EXPECT_EQ(admin.sendMessageTo, std::vector<std::string>{""});
+
+    std::size_t mark = console.size();
+    EXPECT_FALSE(commands.requestClose());
+    EXPECT_EQ(since(mark).front(), plain(std::string(Console::Separator)));
+    EXPECT_EQ(since(mark)[1], plain("You are safe to shut down."));
+    commands.shutDown();
+    EXPECT_EQ(since(mark).size(), 8u);
+
+    run("SHUTDOWN", "Shut down now.");
+    EXPECT_FALSE(server->listening());
+    EXPECT_FALSE(commands.messageNewEnabled());
+    commands.newMessage();
+    EXPECT_EQ(admin.sendMessageTo.size(), 1u);
+    EXPECT_TRUE(commands.requestClose());
+    EXPECT_EQ(admin.closeRequests, 0);
+    run("CLOSESRV", "Close ZELT server.");
+    EXPECT_EQ(admin.closeRequests, 1);
+
+    // Clear when long: everything but Session empties a console of more than 500 lines.
+    const auto fillTo = [&](std::size_t n) {
+        console.clearAll();
+        while (console.size() < n) console.plain("filler");
+    };
+    const std::vector<std::pair<std::function<void()>, std::string>> clearing = {
+        {[&] { commands.groupStatus(); }, "- - - Group information - - -"},
+        {[&] { commands.accountStatus(); }, "- - - Account information - - -"},
+        {[&] { commands.allStatus(); }, "- - - Group information - - -"},
+        {[&] { commands.manual(); }, "- - - On-line manual - - -"},
+        {[&] { commands.contact(); }, "- - - Contact information - - -"},
+    };
+    for (const auto& [command, header] : clearing) {
+        fillTo(501);
+        command();
+        EXPECT_EQ(console.lines().front().text, header);
+        fillTo(500);
+        command();
+        EXPECT_EQ(console.lines()[500].text, header);
+    }
+    fillTo(501);
+    commands.sessionStatus();
+    EXPECT_EQ(console.lines()[501].text, "- - - Session information - - -");
+    commands.legends();
+    EXPECT_EQ(admin.legends, 2);
+}
+
+TEST(ServerCommandsBeforeStart, CommandsOnTablesWaitForTheStartUp) {
+    TempDir dir;
+    ManualReactor reactor;
+    Console console{reactor.clock()};
+    ScriptedUi ui;
+    ServerOptions options;
+    options.dataDir = dir.path();
+    options.listenPort = 0;
+    Server server(reactor, console, ui, options);
+    ServerCommands& commands = server.commands();
+    commands.groupStatus();
+    commands.accountStatus();
+    commands.sessionStatus();
+    commands.allStatus();
+    commands.shutDown();
+    EXPECT_TRUE(commands.requestClose());
+    EXPECT_FALSE(commands.messageNewEnabled());
+    for (const char* tag : {"CRTACT", "DSPACT", "EDTACT", "SRCHAC", "DSPLOGIN", "DSPCHKOUT",
+                            "CRTGRP", "DSPGRP", "EDTGRP", "FILEPROP"}) {
+        console.function("x", tag);
+        commands.executeLine(static_cast<int>(console.size()) - 1);
+    }
+    EXPECT_EQ(console.size(), 10u);
+    EXPECT_TRUE(ui.openedAccounts.empty());
+    EXPECT_TRUE(ui.groupDialogs.empty());
+    EXPECT_TRUE(ui.filePropertiesPaths.empty());
+    EXPECT_FALSE(server.accountAdmin().chooseUsers().has_value());
+}
+
+// --- The tag table -----------------------------------------------------------------------
+
+TEST_F(AdminTest, EveryServerTagRunsItsAction) {
+    addAccount("ann");
+    const int bob = addAccount("bob");
+    const int g = addGroup("crew", {"ann"}, {"/srv/plan.txt"});
+    server->groups().fileEntry(g, 0).set(FileEntry::checkedOut, 1);
+    auto peer = logIn("ann");
+    std::size_t mark = 0;
+
+    EXPECT_TRUE(run("OPENWEB", "https://zelt.example.org/manual/"));
+    EXPECT_TRUE(run("OPENMAIL", "support@zelt.example.org"));
+    EXPECT_EQ(admin.addresses,
+              (std::vector<std::string>{"https://zelt.example.org/manual/",
+                                        "mailto:support@zelt.example.org?subject=ZELT query: "
+                                        "ZELT server 1.6.1"}));
+    EXPECT_TRUE(run("REPLYMSG", "<bob> \"hello\""));
+    EXPECT_EQ(admin.sendMessageTo, std::vector<std::string>{"bob"});
+
+    mark = console.size();
+    run("DSPLOGIN", "Display connected users.");
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain(std::string(Console::Separator)),
+                                                  plain("Logged in users:"), fn("ann", "EDTACT")}));
+    mark = console.size();
+    run("DSPCHKOUT", "Display checked-out files.");
+    EXPECT_EQ(since(mark + 1).back(), fn("crew::/srv/plan.txt", "FILEPROP"));
+    run("FILEPROP", "crew::/srv/plan.txt");
+    EXPECT_EQ(admin.filePropertiesPaths, std::vector<std::string>{"/srv/plan.txt"});
+
+    mark = console.size();
+    run("DSPGRP", "Display group list.");
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain(std::string(Console::Separator)),
+                                                  plain("Group list:"), fn("crew", "EDTGRP")}));
+    run("CRTGRP", "Create a new group.");
+    run("EDTGRP", "CREW");
+    EXPECT_EQ(admin.groupDialogs, (std::vector<int>{-1, g}));
+
+    admin.accountSteps.push_back(fill("cy"));
+    run("CRTACT");
+    EXPECT_EQ(console.lines().back().text, "User 'cy' created, enabled.");
+    admin.accountSteps.push_back([](AccountForm& f) { f.misc = "edited"; });
+    run("EDTACT", "bob");
+    EXPECT_EQ(server->accounts().record(bob).get(AccountRecord::misc), "edited");
+    run("DSPACT");
+    EXPECT_EQ(since(console.size() - 1), std::vector<Line>{fn("cy", "EDTACT")});
+    admin.searches = {std::string("bo")};
+    run("SRCHAC");
+    EXPECT_EQ(console.lines().back().text, "1 account found.");
+
+    // The schedule dialog refuses 0 and keeps running; cancelling twice.
+    admin.minuteEntries = {"0", "3"};
+    mark = console.size();
+    run("SCHESHTDN", "Setup a schedule to shut down.");
+    EXPECT_EQ(admin.messages, std::vector<std::string>{"Please enter the valid minute value."});
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{{"Server will be shut down in 3 minute(s).",
+                                                   LineKind::Important, std::string(kNoTag)},
+                                                  fn("Cancel shut down schedule.", "CNCLSHTDN")}));
+    EXPECT_EQ(peer->expect(proto::Opcode::PushBroadcast).get(proto::PushBroadcast::text),
+              "Server will be shut down in 3 minute(s).");
+    run("CNCLSHTDN");
+    EXPECT_FALSE(server->shutdownScheduled());
+    run("CNCLSHTDN");
+    EXPECT_EQ(console.lines().back().text, "Shut down canceled already.");
+
+    admin.portEntries = {"40000"};
+    run("CHGPORT");
+    EXPECT_EQ(server->port(), 40000);
+
+    run("SHUTDOWN");
+    EXPECT_TRUE(peer->waitClosed());
+    EXPECT_EQ(console.lines().back().tag, "CLOSESRV");
+    run("CLOSESRV");
+    EXPECT_EQ(admin.closeRequests, 1);
+
+    // Unknown tags, the empty tag and tags cut at 9 characters do nothing.
+    mark = console.size();
+    EXPECT_FALSE(run("NOSUCHTAG"));
+    EXPECT_FALSE(run(std::string(kNoTag)));
+    EXPECT_FALSE(run("SHUTDOWNNOW"));
+    EXPECT_FALSE(run("crtact"));
+    EXPECT_EQ(console.size(), mark + 4);
+}
+
+}  // namespace
+}  // namespace zelt::server::test
