@@ -38,7 +38,8 @@ std::optional<int> Server::parseMinutes(std::string_view text) {
 
 std::optional<int> Server::parsePort(std::string_view text) {
     const auto value = parseUnsigned(text);
-    if (!value || *value > 65535) return std::nullopt;
+    // Port 0 would have the next start listen on a port no client can know.
+    if (!value || *value == 0 || *value > 65535) return std::nullopt;
     return static_cast<int>(*value);
 }
 

@@ -281,7 +281,8 @@ TEST_F(LifecycleTest, PortChangeIsWrittenOnlyWhenItChanges) {
     server->changePort(40000);
     EXPECT_EQ(readPort(dir.file("Comm.zelt")), 40000);
 
-    EXPECT_EQ(Server::parsePort("0"), 0);
+    EXPECT_FALSE(Server::parsePort("0"));
+    EXPECT_EQ(Server::parsePort("1"), 1);
     EXPECT_EQ(Server::parsePort("65535"), 65535);
     EXPECT_FALSE(Server::parsePort("65536"));
     EXPECT_FALSE(Server::parsePort("12a"));
