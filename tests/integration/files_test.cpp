@@ -349,5 +349,44 @@ TEST_F(FilesTest, AUserNameTypedInOtherLettersWorksThroughACheckIn) {
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 }
 
+TEST_F(FilesTest, AWorkingCopyWhosePathWouldNotFitTheCheckOutTableIsNotKept) {
+    // The server's path fits its 255 characters; the working copy's would be longer.
+    const std::string longName = std::string(255 - dir.file("docs/").size() - 4, 'n') + ".txt";
+    const std::string path = memberFile(longName, "long");
+    ASSERT_EQ(path.size(), 255u);
+    addGroup("Team", {"anna"}, {path});
+    Desk& anna = logIn("anna");
+    ASSERT_GT(anna.working(longName).size(), 255u);
+    openGroup(anna, "Team");
+    checkOut(anna, {path});
+    const std::size_t at = anna.mark();
+    fetch(anna, {path});
+    EXPECT_THAT(anna.linesSince(at), ElementsAre("Failed to save the fetched file " +
+                                                 quoted(anna.working(longName)) + "."));
+    EXPECT_EQ(stateOnDisk(anna, path), client::RecordCheckedOut);
+    EXPECT_FALSE(files::isFile(anna.working(longName)));
+    EXPECT_THAT(serverTemp(), IsEmpty());
+}
+
+TEST_F(FilesTest, TwoFilesOfOneNameShareNoWorkingCopy) {
+    files::createFolder(dir.file("docs/one"));
+    files::createFolder(dir.file("docs/two"));
+    const std::string first = memberFile("one/same.txt", binary(3000, 1));
+    const std::string second = memberFile("two/same.txt", binary(3000, 2));
+    addGroup("Team", {"anna"}, {first, second});
+    Desk& anna = logIn("anna");
+    openGroup(anna, "Team");
+    checkOut(anna, {first, second});
+    const std::size_t at = anna.mark();
+    fetch(anna, {first, second});
+    EXPECT_THAT(anna.linesSince(at),
+                ElementsAre("'same.txt' received.", "Failed to save the fetched file " +
+                                                        quoted(anna.working("same.txt")) + "."));
+    EXPECT_EQ(readAll(anna.working("same.txt")), binary(3000, 1));
+    EXPECT_EQ(stateOnDisk(anna, second), client::RecordCheckedOut);
+    // The second file's copy, given up after its first chunk, is gone from the server too.
+    EXPECT_THAT(serverTemp(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace zelt::integration
