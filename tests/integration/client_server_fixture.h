@@ -46,6 +46,7 @@ struct Desk {
     std::string userDir;
     DeskUi ui;
     std::unique_ptr<ClientCore> core;
+    std::vector<std::string> opened;  // what the client asked the desktop to open
 
     std::string working(const std::string& name = "") const {
         return userDir + "/Working" + (name.empty() ? "" : "/" + name);
@@ -228,7 +229,10 @@ protected:
         client::ClientOptions options;
         options.places.dataDirectory = d.dataDir;
         options.places.userFolder = d.userDir;
-        options.shellOpen = [](const std::string&) { return 42; };
+        options.shellOpen = [&d](const std::string& target) {
+            d.opened.push_back(target);
+            return 42;
+        };
         d.core = std::make_unique<ClientCore>(reactor, d.ui, options);
         d.core->start();
         reactor.advance(ClientCore::kStartUpDelay);

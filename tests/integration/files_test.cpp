@@ -1,6 +1,8 @@
 // Member files from the client's desk to the server's disk and back: browsing, check-out against
 // another user's lock, fetch, check-in with its kept version, the user's and the
 // administrator's void, a cancelled fetch, and a restart of both programs in between.
+#include <algorithm>
+
 #include "client/core/local_state.h"
 #include "client/core/texts.h"
 #include "tests/integration/client_server_fixture.h"
@@ -386,6 +388,35 @@ TEST_F(FilesTest, TwoFilesOfOneNameShareNoWorkingCopy) {
     EXPECT_EQ(stateOnDisk(anna, second), client::RecordCheckedOut);
     // The second file's copy, given up after its first chunk, is gone from the server too.
     EXPECT_THAT(serverTemp(), IsEmpty());
+}
+
+TEST_F(FilesTest, EachViewOfAFileIsAFreshReadOnlyCopy) {
+    const std::string original = binary(5000, 3);
+    const std::string plan = memberFile("plan.bin", original);
+    addGroup("Team", {"anna"}, {plan});
+    Desk& anna = logIn("anna");
+    openGroup(anna, "Team");
+    anna.core->selectAvailableFiles({0});
+    anna.core->requestSelectedProperties();
+    reactor.drain();
+    anna.core->viewFile();
+    reactor.drain();
+    anna.core->viewFile();
+    reactor.drain();
+
+    ASSERT_EQ(anna.opened.size(), 2u);
+    EXPECT_NE(anna.opened[0], anna.opened[1]);
+    for (const std::string& copy : anna.opened) {
+        EXPECT_EQ(copy.rfind(anna.userDir + "/Temp/", 0), 0u) << copy;
+        EXPECT_THAT(copy, ::testing::EndsWith("plan.bin"));
+        EXPECT_EQ(readAll(copy), original);
+    }
+    const std::vector<std::string> lines = anna.lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "'plan.bin' received."), 2);
+    EXPECT_THAT(serverTemp(), IsEmpty());
+    // Viewing takes no lock.
+    EXPECT_EQ(holderOnDisk(plan), "");
+    EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 }
 
 }  // namespace

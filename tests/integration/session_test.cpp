@@ -165,5 +165,35 @@ TEST_F(SessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) {
     }
 }
 
+TEST_F(SessionTest, AClosedServerSendsTheUserBackToTheLogInDialog) {
+    const LoginForm form = loginAs("anna");
+    server->closeCommunication();
+    reactor.drain();
+    Desk& anna = desk("anna");
+    anna.ui.logins.push_back(form);
+    startClient(anna);
+    reactor.drain();
+    const std::string failed =
+        "Failed to connect to the ZELT server. Please check the IP address, port and server "
+        "status.";
+    EXPECT_FALSE(anna.connected());
+    EXPECT_EQ(anna.kindOf(failed), LineKind::Error);
+    ASSERT_EQ(anna.ui.loginsShown.size(), 2u);
+    EXPECT_EQ(anna.ui.loginsShown[1].status, failed);
+}
+
+TEST_F(SessionTest, MessagesTravelBetweenUsersAndAReplyIsAddressedToTheSender) {
+    Desk& anna = logIn("anna");
+    Desk& bob = logIn("bob");
+    anna.core->sendMessage(client::MessageForm{"bob", "Lunch at one?", true});
+    reactor.drain();
+    EXPECT_EQ(anna.core->console().lines().back().text, "Message sent to 1 user(s).");
+    const ConsoleLine& got = bob.core->console().lines().back();
+    EXPECT_EQ(got.text, "<anna> \"Lunch at one?\"");
+    EXPECT_EQ(got.tag, client::tag::ReplyMessage);
+    bob.core->executeLine(static_cast<int>(bob.core->console().size() - 1));
+    EXPECT_THAT(bob.ui.sendMessageWindows, ElementsAre("anna"));
+}
+
 }  // namespace
 }  // namespace zelt::integration
