@@ -419,5 +419,47 @@ TEST_F(FilesTest, EachViewOfAFileIsAFreshReadOnlyCopy) {
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 }
 
+TEST_F(FilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnly) {
+    const std::string big = memberFile("big.bin", binary(6000, 1));
+    const std::string small = memberFile("small.txt", "small v1");
+    addGroup("Team", {"anna"}, {big, small});
+    Desk& anna = holdFetched("anna", "Team", {big, small});
+    writeAll(anna.working("big.bin"), binary(8000, 2));
+    writeAll(anna.working("small.txt"), "small v2");
+
+    // The administrator voids the big file while its third chunk is on its way.
+    bool voided = false;
+    anna.ui.onTransfer = [&](const client::FileTransferModel& model) {
+        if (voided || !model.visible || model.label != big || model.position != 2) return;
+        voided = true;
+        auto& groups = server->groups();
+        auto entry = groups.fileEntry(0, 0);
+        entry.set(server::FileEntry::checkedOut, 0);
+        entry.set(server::FileEntry::holder, "");
+        entry.set(server::FileEntry::checkOutTime, "");
+        server->saveGroups();
+        server->repository().sendCheckOutVoided("anna", big);
+    };
+    anna.ui.comments = {comment({"Both."}, true)};
+    const std::size_t at = anna.mark();
+    checkIn(anna, {big, small});
+    ASSERT_TRUE(voided);
+    EXPECT_THAT(
+        anna.linesSince(at),
+        ElementsAre("Your check-out for " + quoted(big) + " is voided by administrator.",
+                    "Your working copy is kept as " + quoted(anna.backup("big.bin.voided")) + ".",
+                    quoted(anna.working("big.bin")) + " file not found or opening error.",
+                    quoted(small) + " checked-in."));
+    // The big file is as it was on the server, its edits are in Backup, and the half upload
+    // is gone; the other file went in.
+    EXPECT_EQ(readAll(big), binary(6000, 1));
+    EXPECT_EQ(server->repository().versions().versions(big).size(), 0u);
+    EXPECT_EQ(readAll(anna.backup("big.bin.voided")), binary(8000, 2));
+    EXPECT_EQ(readAll(small), "small v2");
+    EXPECT_EQ(latestDetails(small).second, "Both.\n");
+    EXPECT_THAT(serverTemp(), IsEmpty());
+    EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
+}
+
 }  // namespace
 }  // namespace zelt::integration
