@@ -50,6 +50,11 @@ TEST_F(FilesTest, AGroupOfTwelveFilesIsListedWholeWithItsHolders) {
     addGroup("Team", {"anna", "bob"}, paths);
     // Ten files fill two pages exactly; the third page is empty.
     addGroup("Ten", {"anna"}, {paths.begin(), paths.begin() + 10});
+    // A full group: the client stops asking at the last slot.
+    std::vector<std::string> full;
+    for (std::size_t i = 0; i < MaxMemberFiles; ++i)
+        full.push_back("/srv/full/" + std::to_string(i));
+    addGroup("Full", {"anna"}, full);
 
     Desk& bob = logIn("bob");
     openGroup(bob, "Team");
@@ -74,6 +79,10 @@ TEST_F(FilesTest, AGroupOfTwelveFilesIsListedWholeWithItsHolders) {
     openGroup(anna, "Ten");
     EXPECT_EQ(anna.ui.available.groupLabel, "Ten");
     EXPECT_EQ(anna.ui.available.rows.size(), 10u);
+    openGroup(anna, "Full");
+    ASSERT_EQ(anna.ui.available.rows.size(), MaxMemberFiles);
+    EXPECT_EQ(anna.ui.available.rows.back().path, full.back());
+    EXPECT_EQ(anna.ui.available.countLabel, "500 files");
 
     // The properties of the held file name its holder and when it was taken.
     openGroup(anna, "Team");
@@ -459,6 +468,51 @@ TEST_F(FilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnly) {
     EXPECT_EQ(latestDetails(small).second, "Both.\n");
     EXPECT_THAT(serverTemp(), IsEmpty());
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
+}
+
+TEST_F(FilesTest, TwoUsersFetchAtTheSameTimeEachGettingTheirOwnFile) {
+    const std::string forAnna = memberFile("anna.bin", binary(20 * 1024 + 7, 1));
+    const std::string forBob = memberFile("bob.bin", binary(30 * 1024, 2));
+    addGroup("Team", {"anna", "bob"}, {forAnna, forBob});
+    Desk& anna = logIn("anna");
+    Desk& bob = logIn("bob");
+    openGroup(anna, "Team");
+    checkOut(anna, {forAnna});
+    openGroup(bob, "Team");
+    checkOut(bob, {forBob});
+
+    // Both start before either is answered; their chunks interleave on the server.
+    selectWorking(anna, {forAnna});
+    selectWorking(bob, {forBob});
+    anna.core->fetchSelected();
+    bob.core->fetchSelected();
+    reactor.drain();
+    EXPECT_EQ(readAll(anna.working("anna.bin")), binary(20 * 1024 + 7, 1));
+    EXPECT_EQ(readAll(bob.working("bob.bin")), binary(30 * 1024, 2));
+    EXPECT_THAT(serverTemp(), IsEmpty());
+}
+
+TEST_F(FilesTest, CheckOutsOutliveAServerRestartWhileTheClientRuns) {
+    const std::string a = memberFile("a.txt", "a v1");
+    addGroup("Team", {"anna"}, {a});
+    Desk& anna = holdFetched("anna", "Team", {a});
+    writeAll(anna.working("a.txt"), "a v2");
+
+    restartServer();
+    reactor.drain();
+    EXPECT_FALSE(anna.connected());
+    EXPECT_EQ(anna.core->console().lines().back().text, "Disconnected from the ZELT server.");
+    EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 1);
+
+    anna.ui.logins.push_back(loginAs("anna"));
+    anna.core->connect();
+    reactor.drain();
+    ASSERT_TRUE(anna.connected());
+    anna.core->showWorkingFiles();
+    anna.ui.comments.push_back(comment({"Done."}));
+    checkIn(anna, {a});
+    EXPECT_EQ(readAll(a), "a v2");
+    EXPECT_EQ(holderOnDisk(a), "");
 }
 
 }  // namespace
