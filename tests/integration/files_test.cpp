@@ -515,5 +515,46 @@ TEST_F(FilesTest, CheckOutsOutliveAServerRestartWhileTheClientRuns) {
     EXPECT_EQ(holderOnDisk(a), "");
 }
 
+TEST_F(FilesTest, AVoidMadeWhileTheHolderWasAwayLeavesTheirEditsAndRefusesTheirCheckIn) {
+    const std::string a = memberFile("a.txt", "a v1");
+    addGroup("Team", {"anna", "bob"}, {a});
+    Desk& anna = holdFetched("anna", "Team", {a});
+    writeAll(anna.working("a.txt"), "anna's edits");
+    anna.core->disconnect();
+    anna.core->executeLine(static_cast<int>(anna.core->console().size() - 1));  // Disconnect now.
+    reactor.drain();
+
+    // Nobody is there to be told; bob takes the file and checks in a version of his own.
+    adminVoid(a);
+    Desk& bob = holdFetched("bob", "Team", {a});
+    writeAll(bob.working("a.txt"), "bob's version");
+    bob.ui.comments.push_back(comment({"Bob's."}));
+    checkIn(bob, {a});
+    ASSERT_EQ(readAll(a), "bob's version");
+
+    anna.ui.logins.push_back(loginAs("anna"));
+    anna.core->connect();
+    reactor.drain();
+    anna.core->showWorkingFiles();
+    anna.ui.comments.push_back(comment({"Anna's."}));
+    const std::size_t at = anna.mark();
+    checkIn(anna, {a});
+    EXPECT_THAT(anna.linesSince(at),
+                ElementsAre(quoted(a) + " check-in failed. File is not checked-out by you."));
+    EXPECT_EQ(readAll(a), "bob's version");
+    EXPECT_EQ(readAll(anna.working("a.txt")), "anna's edits");
+    EXPECT_EQ(stateOnDisk(anna, a), client::RecordFetched);
+    EXPECT_THAT(serverTemp(), IsEmpty());
+
+    // Her void gives back nothing of bob's.
+    checkOut(bob, {a});
+    anna.ui.answers.push_back(true);
+    selectWorking(anna, {a});
+    anna.core->voidSelected();
+    reactor.drain();
+    EXPECT_EQ(stateOnDisk(anna, a), 0);
+    EXPECT_EQ(holderOnDisk(a), "bob");
+}
+
 }  // namespace
 }  // namespace zelt::integration
