@@ -37,7 +37,14 @@ public:
         FakeUi::fileTransferChanged(model);
         if (onTransfer) onTransfer(model);
     }
+    // A modal dialog keeps the reactor turning while the user writes.
+    client::CommentReply runComment(const std::string& path) override {
+        if (whileCommenting) whileCommenting();
+        return FakeUi::runComment(path);
+    }
+
     std::function<void(const client::FileTransferModel&)> onTransfer;
+    std::function<void()> whileCommenting;
 };
 
 // One user's desktop: a client core with its own data directory and user folder.

@@ -556,5 +556,47 @@ TEST_F(FilesTest, AVoidMadeWhileTheHolderWasAwayLeavesTheirEditsAndRefusesTheirC
     EXPECT_EQ(holderOnDisk(a), "bob");
 }
 
+TEST_F(FilesTest, ACommentWrittenSlowlyStillCommitsAndALostServerLeavesTheFileHeld) {
+    const std::string a = memberFile("a.txt", "a v1");
+    const std::string b = memberFile("b.txt", "b v1");
+    addGroup("Team", {"anna"}, {a, b});
+    Desk& anna = holdFetched("anna", "Team", {a, b});
+    writeAll(anna.working("a.txt"), "a v2");
+    writeAll(anna.working("b.txt"), "b v2");
+
+    // Ten minutes in the Comment dialog: the keep-alives go on, the upload waits on the server.
+    anna.ui.whileCommenting = [&] { reactor.advance(10 * 60 * 1000); };
+    anna.ui.comments.push_back(comment({"Slowly."}));
+    checkIn(anna, {a});
+    EXPECT_TRUE(anna.hasLine(quoted(a) + " checked-in."));
+    EXPECT_EQ(readAll(a), "a v2");
+
+    // The server goes away while the dialog is open: nothing is committed, nothing is lost.
+    anna.ui.whileCommenting = [&] {
+        anna.ui.whileCommenting = nullptr;
+        server->exit();
+        reactor.drain();
+    };
+    anna.ui.comments.push_back(comment({"Too late."}));
+    checkIn(anna, {b});
+    EXPECT_FALSE(anna.connected());
+    EXPECT_FALSE(anna.hasLine(quoted(b) + " checked-in."));
+    EXPECT_EQ(readAll(anna.working("b.txt")), "b v2");
+    EXPECT_EQ(stateOnDisk(anna, b), client::RecordFetched);
+    EXPECT_FALSE(anna.core->fetching());
+
+    startServer();
+    EXPECT_EQ(readAll(b), "b v1");
+    EXPECT_EQ(holderOnDisk(b), "anna");
+    anna.ui.logins.push_back(loginAs("anna"));
+    anna.core->connect();
+    reactor.drain();
+    anna.core->showWorkingFiles();
+    anna.ui.comments.push_back(comment({"Again."}));
+    checkIn(anna, {b});
+    EXPECT_EQ(readAll(b), "b v2");
+    EXPECT_EQ(latestDetails(b).second, "Again.\n");
+}
+
 }  // namespace
 }  // namespace zelt::integration
