@@ -598,5 +598,27 @@ TEST_F(FilesTest, ACommentWrittenSlowlyStillCommitsAndALostServerLeavesTheFileHe
     EXPECT_EQ(latestDetails(b).second, "Again.\n");
 }
 
+TEST_F(FilesTest, ACancelledUploadLeavesTheServerAsItWas) {
+    const std::string big = memberFile("big.bin", binary(6000, 1));
+    const std::string small = memberFile("small.txt", "small v1");
+    addGroup("Team", {"anna"}, {big, small});
+    Desk& anna = holdFetched("anna", "Team", {big, small});
+    writeAll(anna.working("big.bin"), binary(9000, 2));
+    writeAll(anna.working("small.txt"), "small v2");
+
+    anna.ui.onTransfer = [&](const client::FileTransferModel& model) {
+        if (model.visible && model.position == 3) anna.core->cancelTransfer();
+    };
+    checkIn(anna, {big, small});
+    EXPECT_TRUE(anna.ui.commentPaths.empty());
+    EXPECT_EQ(readAll(big), binary(6000, 1));
+    EXPECT_EQ(readAll(small), "small v1");
+    EXPECT_THAT(serverTemp(), IsEmpty());
+    EXPECT_EQ(holderOnDisk(big), "anna");
+    EXPECT_EQ(stateOnDisk(anna, big), client::RecordFetched);
+    EXPECT_EQ(stateOnDisk(anna, small), client::RecordFetched);
+    EXPECT_TRUE(anna.ui.working.visible);
+}
+
 }  // namespace
 }  // namespace zelt::integration
