@@ -157,12 +157,16 @@ TEST_F(SessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) {
     EXPECT_EQ(anna.core->console().lines().back().text, "The server closes at six.");
     EXPECT_EQ(bob.kindOf("The server closes at six."), LineKind::Important);
 
-    server->shutDownNow();
-    reactor.drain();
-    for (Desk* d : {&anna, &bob}) {
-        EXPECT_FALSE(d->connected());
-        EXPECT_EQ(d->core->console().lines().back().text, "Disconnected from the ZELT server.");
-    }
+    // A scheduled shut-down counts down on every desk, then closes every connection.
+    const std::size_t at = anna.mark();
+    server->scheduleShutdown(2);
+    reactor.advance(2 * Server::CountdownPeriod);
+    EXPECT_THAT(anna.linesSince(at), ElementsAre("Server will be shut down in 2 minute(s).",
+                                                 "Server will be shut down in 1 minute(s).",
+                                                 "Disconnected from the ZELT server."));
+    EXPECT_FALSE(anna.connected());
+    EXPECT_FALSE(bob.connected());
+    EXPECT_TRUE(bob.hasLine("Server will be shut down in 1 minute(s)."));
 }
 
 TEST_F(SessionTest, AClosedServerSendsTheUserBackToTheLogInDialog) {
