@@ -15,7 +15,7 @@ using client::CommentReply;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class FilesTest : public ClientServerTest {
+class ClientServerFilesTest : public ClientServerTest {
 protected:
     // The client's check-out table as Chkout.zelt holds it.
     CheckOutTable tableOnDisk(const Desk& d) const {
@@ -44,7 +44,7 @@ protected:
     }
 };
 
-TEST_F(FilesTest, AGroupOfTwelveFilesIsListedWholeWithItsHolders) {
+TEST_F(ClientServerFilesTest, AGroupOfTwelveFilesIsListedWholeWithItsHolders) {
     std::vector<std::string> paths;
     for (int i = 0; i < 12; ++i) paths.push_back(memberFile("f" + std::to_string(i) + ".txt", "x"));
     addGroup("Team", {"anna", "bob"}, paths);
@@ -96,7 +96,7 @@ TEST_F(FilesTest, AGroupOfTwelveFilesIsListedWholeWithItsHolders) {
     EXPECT_EQ(anna.ui.properties.details, "No file details.");
 }
 
-TEST_F(FilesTest, CheckingOutThreeFilesOfWhichAnotherUserHoldsTheSecond) {
+TEST_F(ClientServerFilesTest, CheckingOutThreeFilesOfWhichAnotherUserHoldsTheSecond) {
     const std::string a = memberFile("a.txt", "A");
     const std::string b = memberFile("b.txt", "B");
     const std::string c = memberFile("c.txt", "C");
@@ -128,7 +128,7 @@ TEST_F(FilesTest, CheckingOutThreeFilesOfWhichAnotherUserHoldsTheSecond) {
     EXPECT_EQ(holderOnDisk(c), "anna");
 }
 
-TEST_F(FilesTest, FetchEditCheckInAndVoid) {
+TEST_F(ClientServerFilesTest, FetchEditCheckInAndVoid) {
     const std::string original = binary(2500, 1);
     const std::string report = memberFile("report.bin", original);
     const std::string exact = memberFile("exact.bin", binary(1024, 2));
@@ -195,7 +195,7 @@ TEST_F(FilesTest, FetchEditCheckInAndVoid) {
     EXPECT_THAT(pathsOf(anna.ui.working), ElementsAre(empty));
 }
 
-TEST_F(FilesTest, CheckInsAtTheChunkAndCommentBoundaries) {
+TEST_F(ClientServerFilesTest, CheckInsAtTheChunkAndCommentBoundaries) {
     const std::string emptied = memberFile("emptied.txt", "content to be removed");
     const std::string exact = memberFile("exact.bin", "short");
     addGroup("Team", {"anna"}, {emptied, exact});
@@ -223,7 +223,7 @@ TEST_F(FilesTest, CheckInsAtTheChunkAndCommentBoundaries) {
     EXPECT_EQ(holderOnDisk(exact), "");
 }
 
-TEST_F(FilesTest, TheAdministratorsVoidReachesTheHoldersClient) {
+TEST_F(ClientServerFilesTest, TheAdministratorsVoidReachesTheHoldersClient) {
     const std::string plan = memberFile("plan.txt", "plan v1");
     const std::string notes = memberFile("notes.txt", "notes v1");
     const std::string other = memberFile("other.txt", "other v1");
@@ -265,7 +265,7 @@ TEST_F(FilesTest, TheAdministratorsVoidReachesTheHoldersClient) {
     EXPECT_EQ(holderOnDisk(plan), "bob");
 }
 
-TEST_F(FilesTest, ACancelledFetchLeavesNoCopyOnEitherSideAndCanBeRunAgain) {
+TEST_F(ClientServerFilesTest, ACancelledFetchLeavesNoCopyOnEitherSideAndCanBeRunAgain) {
     const std::string big = memberFile("big.bin", binary(10 * 1024 + 5, 5));
     const std::string next = memberFile("next.bin", binary(3000, 6));
     addGroup("Team", {"anna"}, {big, next});
@@ -300,7 +300,7 @@ TEST_F(FilesTest, ACancelledFetchLeavesNoCopyOnEitherSideAndCanBeRunAgain) {
     EXPECT_EQ(stateOnDisk(anna, next), client::RecordFetched);
 }
 
-TEST_F(FilesTest, ARestartedClientFindsItsCheckOutsAndChecksInAfterTheServerRestarted) {
+TEST_F(ClientServerFilesTest, ARestartedClientFindsItsCheckOutsAndChecksInAfterTheServerRestarted) {
     const std::string a = memberFile("a.txt", "a v1");
     const std::string b = memberFile("b.txt", "b v1");
     addGroup("Team", {"anna"}, {a, b});
@@ -336,7 +336,7 @@ TEST_F(FilesTest, ARestartedClientFindsItsCheckOutsAndChecksInAfterTheServerRest
     EXPECT_EQ(holderOnDisk(b), "anna");
 }
 
-TEST_F(FilesTest, AUserNameTypedInOtherLettersWorksThroughACheckIn) {
+TEST_F(ClientServerFilesTest, AUserNameTypedInOtherLettersWorksThroughACheckIn) {
     const std::string a = memberFile("a.txt", "a v1");
     addGroup("Team", {"anna"}, {a});
     Desk& anna = desk("anna");
@@ -360,7 +360,7 @@ TEST_F(FilesTest, AUserNameTypedInOtherLettersWorksThroughACheckIn) {
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 }
 
-TEST_F(FilesTest, AWorkingCopyWhosePathWouldNotFitTheCheckOutTableIsNotKept) {
+TEST_F(ClientServerFilesTest, AWorkingCopyWhosePathWouldNotFitTheCheckOutTableIsNotKept) {
     // The server's path fits its 255 characters; the working copy's would be longer.
     const std::string longName = std::string(255 - dir.file("docs/").size() - 4, 'n') + ".txt";
     const std::string path = memberFile(longName, "long");
@@ -379,7 +379,7 @@ TEST_F(FilesTest, AWorkingCopyWhosePathWouldNotFitTheCheckOutTableIsNotKept) {
     EXPECT_THAT(serverTemp(), IsEmpty());
 }
 
-TEST_F(FilesTest, TwoFilesOfOneNameShareNoWorkingCopy) {
+TEST_F(ClientServerFilesTest, TwoFilesOfOneNameShareNoWorkingCopy) {
     files::createFolder(dir.file("docs/one"));
     files::createFolder(dir.file("docs/two"));
     const std::string first = memberFile("one/same.txt", binary(3000, 1));
@@ -399,7 +399,7 @@ TEST_F(FilesTest, TwoFilesOfOneNameShareNoWorkingCopy) {
     EXPECT_THAT(serverTemp(), IsEmpty());
 }
 
-TEST_F(FilesTest, EachViewOfAFileIsAFreshReadOnlyCopy) {
+TEST_F(ClientServerFilesTest, EachViewOfAFileIsAFreshReadOnlyCopy) {
     const std::string original = binary(5000, 3);
     const std::string plan = memberFile("plan.bin", original);
     addGroup("Team", {"anna"}, {plan});
@@ -428,7 +428,7 @@ TEST_F(FilesTest, EachViewOfAFileIsAFreshReadOnlyCopy) {
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 }
 
-TEST_F(FilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnly) {
+TEST_F(ClientServerFilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnly) {
     const std::string big = memberFile("big.bin", binary(6000, 1));
     const std::string small = memberFile("small.txt", "small v1");
     addGroup("Team", {"anna"}, {big, small});
@@ -470,7 +470,7 @@ TEST_F(FilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnly) {
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 }
 
-TEST_F(FilesTest, TwoUsersFetchAtTheSameTimeEachGettingTheirOwnFile) {
+TEST_F(ClientServerFilesTest, TwoUsersFetchAtTheSameTimeEachGettingTheirOwnFile) {
     const std::string forAnna = memberFile("anna.bin", binary(20 * 1024 + 7, 1));
     const std::string forBob = memberFile("bob.bin", binary(30 * 1024, 2));
     addGroup("Team", {"anna", "bob"}, {forAnna, forBob});
@@ -492,7 +492,7 @@ TEST_F(FilesTest, TwoUsersFetchAtTheSameTimeEachGettingTheirOwnFile) {
     EXPECT_THAT(serverTemp(), IsEmpty());
 }
 
-TEST_F(FilesTest, CheckOutsOutliveAServerRestartWhileTheClientRuns) {
+TEST_F(ClientServerFilesTest, CheckOutsOutliveAServerRestartWhileTheClientRuns) {
     const std::string a = memberFile("a.txt", "a v1");
     addGroup("Team", {"anna"}, {a});
     Desk& anna = holdFetched("anna", "Team", {a});
@@ -515,7 +515,8 @@ TEST_F(FilesTest, CheckOutsOutliveAServerRestartWhileTheClientRuns) {
     EXPECT_EQ(holderOnDisk(a), "");
 }
 
-TEST_F(FilesTest, AVoidMadeWhileTheHolderWasAwayLeavesTheirEditsAndRefusesTheirCheckIn) {
+TEST_F(ClientServerFilesTest,
+       AVoidMadeWhileTheHolderWasAwayLeavesTheirEditsAndRefusesTheirCheckIn) {
     const std::string a = memberFile("a.txt", "a v1");
     addGroup("Team", {"anna", "bob"}, {a});
     Desk& anna = holdFetched("anna", "Team", {a});
@@ -556,7 +557,7 @@ TEST_F(FilesTest, AVoidMadeWhileTheHolderWasAwayLeavesTheirEditsAndRefusesTheirC
     EXPECT_EQ(holderOnDisk(a), "bob");
 }
 
-TEST_F(FilesTest, ACommentWrittenSlowlyStillCommitsAndALostServerLeavesTheFileHeld) {
+TEST_F(ClientServerFilesTest, ACommentWrittenSlowlyStillCommitsAndALostServerLeavesTheFileHeld) {
     const std::string a = memberFile("a.txt", "a v1");
     const std::string b = memberFile("b.txt", "b v1");
     addGroup("Team", {"anna"}, {a, b});
@@ -598,7 +599,7 @@ TEST_F(FilesTest, ACommentWrittenSlowlyStillCommitsAndALostServerLeavesTheFileHe
     EXPECT_EQ(latestDetails(b).second, "Again.\n");
 }
 
-TEST_F(FilesTest, ACancelledUploadLeavesTheServerAsItWas) {
+TEST_F(ClientServerFilesTest, ACancelledUploadLeavesTheServerAsItWas) {
     const std::string big = memberFile("big.bin", binary(6000, 1));
     const std::string small = memberFile("small.txt", "small v1");
     addGroup("Team", {"anna"}, {big, small});

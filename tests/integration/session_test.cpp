@@ -9,9 +9,9 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class SessionTest : public ClientServerTest {};
+class ClientServerSessionTest : public ClientServerTest {};
 
-TEST_F(SessionTest, LogInShowsTheUsersEnabledGroupsThenTheNotice) {
+TEST_F(ClientServerSessionTest, LogInShowsTheUsersEnabledGroupsThenTheNotice) {
     addGroup("Design", {"bob", "ANNA"}, {});
     addGroup("Finance", {"bob"}, {});
     addGroup("Old", {"anna"}, {}, server::StateDisabled);
@@ -41,7 +41,7 @@ TEST_F(SessionTest, LogInShowsTheUsersEnabledGroupsThenTheNotice) {
     EXPECT_EQ(anna.ui.alerts, alerts + 1);
 }
 
-TEST_F(SessionTest, ARefusedLogInReopensTheDialogWithTheReasonUntilOneSucceeds) {
+TEST_F(ClientServerSessionTest, ARefusedLogInReopensTheDialogWithTheReasonUntilOneSucceeds) {
     addAccount("carl", "secret", server::StateDisabled);
     Desk& carl = desk("carl");
     carl.ui.logins = {loginAs("carl", "wrong"), loginAs("carl"), loginAs("nobody")};
@@ -74,7 +74,7 @@ TEST_F(SessionTest, ARefusedLogInReopensTheDialogWithTheReasonUntilOneSucceeds) 
     EXPECT_EQ(server->slots().openCount(), 1);
 }
 
-TEST_F(SessionTest, AnIdleClientStaysLoggedInForHours) {
+TEST_F(ClientServerSessionTest, AnIdleClientStaysLoggedInForHours) {
     Desk& anna = logIn("anna");
     // The client's keep-alives are what keeps the server's idle check from closing it.
     reactor.advance(3 * 60 * 60 * 1000);
@@ -83,7 +83,7 @@ TEST_F(SessionTest, AnIdleClientStaysLoggedInForHours) {
     EXPECT_GE(server->findSlotByUserName("anna"), 0);
 }
 
-TEST_F(SessionTest, AServerThatStopsAnsweringIsGivenUpOnTheThirdSilentTick) {
+TEST_F(ClientServerSessionTest, AServerThatStopsAnsweringIsGivenUpOnTheThirdSilentTick) {
     Desk& anna = desk("anna");
     anna.ui.logins.push_back(loginAs("anna"));
     startClient(anna);
@@ -112,7 +112,7 @@ TEST_F(SessionTest, AServerThatStopsAnsweringIsGivenUpOnTheThirdSilentTick) {
     EXPECT_EQ(anna.linesSince(at).size(), 2u);
 }
 
-TEST_F(SessionTest, AChangedPasswordIsTheOneTheNextLogInNeeds) {
+TEST_F(ClientServerSessionTest, AChangedPasswordIsTheOneTheNextLogInNeeds) {
     Desk& anna = logIn("anna");
     anna.ui.passwords.push_back(client::PasswordForm{"not-it", "better", "better"});
     anna.core->accountProperties();
@@ -137,7 +137,7 @@ TEST_F(SessionTest, AChangedPasswordIsTheOneTheNextLogInNeeds) {
     EXPECT_TRUE(anna.hasLine("You are logged in as a user 'anna'."));
 }
 
-TEST_F(SessionTest, TheNewestLogInWinsAndTheOlderClientSeesItsConnectionGo) {
+TEST_F(ClientServerSessionTest, TheNewestLogInWinsAndTheOlderClientSeesItsConnectionGo) {
     Desk& first = logIn("anna");
     Desk& second = desk("anna-elsewhere");
     second.ui.logins.push_back(loginAs("anna"));
@@ -149,7 +149,7 @@ TEST_F(SessionTest, TheNewestLogInWinsAndTheOlderClientSeesItsConnectionGo) {
     EXPECT_EQ(server->slots().openCount(), 1);
 }
 
-TEST_F(SessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) {
+TEST_F(ClientServerSessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) {
     Desk& anna = logIn("anna");
     Desk& bob = logIn("bob");
     server->broadcast("The server closes at six.");
@@ -169,7 +169,7 @@ TEST_F(SessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) {
     EXPECT_TRUE(bob.hasLine("Server will be shut down in 1 minute(s)."));
 }
 
-TEST_F(SessionTest, AClosedServerSendsTheUserBackToTheLogInDialog) {
+TEST_F(ClientServerSessionTest, AClosedServerSendsTheUserBackToTheLogInDialog) {
     const LoginForm form = loginAs("anna");
     server->closeCommunication();
     reactor.drain();
@@ -186,7 +186,7 @@ TEST_F(SessionTest, AClosedServerSendsTheUserBackToTheLogInDialog) {
     EXPECT_EQ(anna.ui.loginsShown[1].status, failed);
 }
 
-TEST_F(SessionTest, MessagesTravelBetweenUsersAndAReplyIsAddressedToTheSender) {
+TEST_F(ClientServerSessionTest, MessagesTravelBetweenUsersAndAReplyIsAddressedToTheSender) {
     Desk& anna = logIn("anna");
     Desk& bob = logIn("bob");
     anna.core->sendMessage(client::MessageForm{"bob", "Lunch at one?", true});
