@@ -320,6 +320,12 @@ TEST_F(ClientServerFilesTest, ARestartedClientFindsItsCheckOutsAndChecksInAfterT
     EXPECT_EQ(holderOnDisk(a), "anna");
 
     logIn("anna");
+    // The Log-in dialog opened with what worked last time, but no password.
+    const LoginForm& shown = anna.ui.loginsShown.back();
+    EXPECT_EQ(shown.userName, "anna");
+    EXPECT_EQ(shown.address[0], 127);
+    EXPECT_EQ(shown.address[3], 1);
+    EXPECT_EQ(shown.password, "");
     anna.core->showWorkingFiles();
     ASSERT_EQ(anna.ui.working.rows.size(), 2u);
     EXPECT_EQ(anna.ui.working.rows[0].path, a);
