@@ -373,6 +373,15 @@ void ClientCore::onFetchChunk(const Packet& p) {
         return;
     }
     transfer_.badChunks = 0;
+    // The administrator may have voided the check-out while the copy was on its way: what has
+    // arrived is a working copy of nothing, so it goes and the next file comes. The void's own
+    // line has told the user.
+    if (table_.state(entry.record) != RecordCheckedOut || table_.path(entry.record) != entry.path) {
+        if (status != proto::kChunkLast) releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
+        if (transfer_.received > 0) files::removeFile(entry.target);
+        nextFetch();
+        return;
+    }
     if (entry.target.empty()) {
         skip(std::string(text::NoOriginalName));
         return;
@@ -396,11 +405,8 @@ void ClientCore::onFetchChunk(const Packet& p) {
         return;
     }
     console_.plain(receivedLine(entry.path));
-    // The administrator may have voided the check-out while the copy was on its way.
-    if (table_.state(entry.record) == RecordCheckedOut && table_.path(entry.record) == entry.path) {
-        table_.setFetched(entry.record, entry.target);
-        saveTable();
-    }
+    table_.setFetched(entry.record, entry.target);
+    saveTable();
     nextFetch();
 }
 

@@ -627,5 +627,63 @@ TEST_F(ClientServerFilesTest, ACancelledUploadLeavesTheServerAsItWas) {
     EXPECT_TRUE(anna.ui.working.visible);
 }
 
+TEST_F(ClientServerFilesTest, ACheckOutTheServerCannotSaveIsRefusedOnBothSides) {
+    const std::string a = memberFile("a.txt", "a v1");
+    addGroup("Team", {"anna"}, {a});
+    Desk& anna = logIn("anna");
+    openGroup(anna, "Team");
+
+    // A folder where the group table should be: no file can be put in its place.
+    const std::string groups = server->paths().groups;
+    ASSERT_TRUE(files::renameFile(groups, groups + ".kept"));
+    files::createFolder(groups);
+    const std::size_t at = anna.mark();
+    checkOut(anna, {a});
+    EXPECT_THAT(
+        anna.linesSince(at),
+        ElementsAre(quoted(a) + " check-out failed: The server could not save the check-out."));
+    EXPECT_EQ(stateOnDisk(anna, a), 0);
+    EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
+
+    files::removeFolder(groups);
+    ASSERT_TRUE(files::renameFile(groups + ".kept", groups));
+    checkOut(anna, {a});
+    EXPECT_TRUE(anna.hasLine(quoted(a) + " checked-out."));
+    EXPECT_EQ(holderOnDisk(a), "anna");
+}
+
+TEST_F(ClientServerFilesTest, AVoidThatArrivesDuringTheFetchLeavesNoRecordAndTheNextFileComes) {
+    const std::string big = memberFile("big.bin", binary(8000, 1));
+    const std::string next = memberFile("next.bin", binary(2000, 2));
+    addGroup("Team", {"anna"}, {big, next});
+    Desk& anna = logIn("anna");
+    openGroup(anna, "Team");
+    checkOut(anna, {big, next});
+
+    bool voided = false;
+    anna.ui.onTransfer = [&](const client::FileTransferModel& model) {
+        if (voided || !model.visible || model.label != big || model.position != 2) return;
+        voided = true;
+        auto entry = server->groups().fileEntry(0, 0);
+        entry.set(server::FileEntry::checkedOut, 0);
+        entry.set(server::FileEntry::holder, "");
+        server->saveGroups();
+        server->repository().sendCheckOutVoided("anna", big);
+    };
+    const std::size_t at = anna.mark();
+    fetch(anna, {big, next});
+    ASSERT_TRUE(voided);
+    // No copy of a file the user no longer holds stays in Working, and none is reported.
+    EXPECT_THAT(anna.linesSince(at),
+                ElementsAre("Your check-out for " + quoted(big) + " is voided by administrator.",
+                            "'next.bin' received."));
+    EXPECT_FALSE(files::isFile(anna.working("big.bin")));
+    EXPECT_EQ(stateOnDisk(anna, big), 0);
+    EXPECT_EQ(stateOnDisk(anna, next), client::RecordFetched);
+    EXPECT_EQ(readAll(anna.working("next.bin")), binary(2000, 2));
+    EXPECT_THAT(pathsOf(anna.ui.working), ElementsAre(next));
+    EXPECT_THAT(serverTemp(), IsEmpty());
+}
+
 }  // namespace
 }  // namespace zelt::integration
