@@ -114,6 +114,7 @@ protected:
         server::ServerOptions options;
         options.dataDir = serverDir();
         options.listenPort = 0;
+        options.connectionCapacity = connectionCapacity;
         server = std::make_unique<Server>(reactor, serverConsole, serverUi, options);
         server->launch();
         reactor.advance(Server::StartDelay);
@@ -330,6 +331,7 @@ protected:
     ManualReactor reactor;
     Console serverConsole{reactor.clock()};
     server::test::RecordingUi serverUi;
+    std::size_t connectionCapacity = MaxConnections;
     std::unique_ptr<Server> server;
     std::map<std::string, std::unique_ptr<Desk>> desks;
 };

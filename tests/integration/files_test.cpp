@@ -292,8 +292,12 @@ TEST_F(ClientServerFilesTest, ACancelledFetchLeavesNoCopyOnEitherSideAndCanBeRun
     EXPECT_THAT(serverTemp(), IsEmpty());
     EXPECT_EQ(server->repository().tempFiles().countOf("anna"), 0u);
 
+    // The Working Files window is back with its buttons working.
     anna.ui.onTransfer = nullptr;
-    EXPECT_TRUE(anna.ui.working.buttons.fetch || anna.ui.working.selected.empty());
+    EXPECT_TRUE(anna.ui.working.visible);
+    EXPECT_FALSE(anna.core->fetching());
+    selectWorking(anna, {big, next});
+    EXPECT_TRUE(anna.ui.working.buttons.fetch);
     fetch(anna, {big, next});
     EXPECT_EQ(readAll(anna.working("big.bin")), binary(10 * 1024 + 5, 5));
     EXPECT_EQ(readAll(anna.working("next.bin")), binary(3000, 6));
@@ -683,6 +687,30 @@ TEST_F(ClientServerFilesTest, AVoidThatArrivesDuringTheFetchLeavesNoRecordAndThe
     EXPECT_EQ(readAll(anna.working("next.bin")), binary(2000, 2));
     EXPECT_THAT(pathsOf(anna.ui.working), ElementsAre(next));
     EXPECT_THAT(serverTemp(), IsEmpty());
+}
+
+TEST_F(ClientServerFilesTest, OfTwoUsersAskingForOneFileAtOnceExactlyOneGetsIt) {
+    const std::string a = memberFile("a.txt", "a v1");
+    addGroup("Team", {"anna", "bob"}, {a});
+    Desk& anna = logIn("anna");
+    Desk& bob = logIn("bob");
+    openGroup(anna, "Team");
+    openGroup(bob, "Team");
+    anna.core->selectAvailableFiles({0});
+    bob.core->selectAvailableFiles({0});
+    anna.core->checkOutSelected();
+    bob.core->checkOutSelected();
+    reactor.drain();
+
+    const std::string winner = holderOnDisk(a);
+    ASSERT_TRUE(winner == "anna" || winner == "bob") << winner;
+    Desk& won = winner == "anna" ? anna : bob;
+    Desk& lost = winner == "anna" ? bob : anna;
+    EXPECT_TRUE(won.hasLine(quoted(a) + " checked-out."));
+    EXPECT_EQ(won.core->checkOutTable().checkedOutCount(), 1);
+    EXPECT_TRUE(lost.hasLine(quoted(a) + " check-out failed: Already checked-out by " +
+                             quoted(winner) + " at 2007/04/28 [16:05]."));
+    EXPECT_EQ(lost.core->checkOutTable().checkedOutCount(), 0);
 }
 
 }  // namespace

@@ -199,5 +199,27 @@ TEST_F(ClientServerSessionTest, MessagesTravelBetweenUsersAndAReplyIsAddressedTo
     EXPECT_THAT(bob.ui.sendMessageWindows, ElementsAre("anna"));
 }
 
+TEST_F(ClientServerSessionTest, AFullServerLetsTheNextClientGoWithoutLoggingItIn) {
+    connectionCapacity = 1;
+    startServer();
+    Desk& anna = logIn("anna");
+    Desk& bob = desk("bob");
+    bob.ui.logins.push_back(loginAs("bob"));
+    startClient(bob);
+    reactor.drain();
+    EXPECT_FALSE(bob.connected());
+    EXPECT_FALSE(bob.hasLine("You are logged in as a user 'bob'."));
+    EXPECT_EQ(bob.core->console().lines().back().text, "Disconnected from the ZELT server.");
+    EXPECT_TRUE(anna.connected());
+
+    // Once anna has gone, bob gets in.
+    anna.core->disconnect();
+    reactor.drain();
+    bob.ui.logins.push_back(loginAs("bob"));
+    bob.core->connect();
+    reactor.drain();
+    EXPECT_TRUE(bob.connected());
+}
+
 }  // namespace
 }  // namespace zelt::integration
