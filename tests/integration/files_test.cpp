@@ -1,6 +1,7 @@
 // Member files from the client's desk to the server's disk and back: browsing, check-out against
 // another user's lock, fetch, check-in with its kept version, the user's and the
-// administrator's void, a cancelled fetch, and a restart of both programs in between.
+// administrator's void (also while a transfer runs), cancelled transfers, and restarts of both
+// programs in between.
 #include <algorithm>
 
 #include "client/core/local_state.h"
