@@ -63,8 +63,9 @@ TEST_F(ClientServerSessionTest, ARefusedLogInReopensTheDialogWithTheReasonUntilO
               "Access denied. Account is disabled by administrator.");
     EXPECT_EQ(carl.ui.loginsShown[3].status, "Access denied. User not found.");
     EXPECT_EQ(carl.ui.loginsShown[3].userName, "nobody");
-    // The server let every refused connection go.
+    // The server let every refused connection go, and its closing is no news to the client.
     EXPECT_EQ(server->slots().openCount(), 0);
+    EXPECT_FALSE(carl.hasLine("Disconnected from the ZELT server."));
 
     carl.ui.logins = {loginAs("anna")};
     carl.core->connect();
@@ -110,6 +111,13 @@ TEST_F(ClientServerSessionTest, AServerThatStopsAnsweringIsGivenUpOnTheThirdSile
     // No more ticks once it has given up.
     reactor.advance(ClientCore::kKeepAlivePeriod * 5);
     EXPECT_EQ(anna.linesSince(at).size(), 2u);
+
+    // The dead connection does not stand in the way of logging in again.
+    anna.ui.logins.push_back(loginAs("anna"));
+    anna.core->connect();
+    reactor.drain();
+    EXPECT_TRUE(anna.connected());
+    EXPECT_EQ(server->slots().openCount(), 1);
 }
 
 TEST_F(ClientServerSessionTest, AChangedPasswordIsTheOneTheNextLogInNeeds) {
