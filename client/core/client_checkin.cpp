@@ -160,7 +160,14 @@ void ClientCore::sendCheckInChunk() {
     }
     std::vector<std::uint8_t> data;
     if (!readChunk(entry.workingPath, entry.nextOffset, &data)) {
-        // The upload cannot go on; say so rather than skip the file without a word.
+        // The upload cannot go on; say so rather than skip the file without a word, and let
+        // the server drop what it has of it (an administrator's void moves the working copy
+        // away in the middle of an upload).
+        if (entry.nextOffset != 0) {
+            Packet abort(Opcode::ReqCheckInAbort);
+            abort.set(proto::ReqCheckInAbort::uploadName, entry.uploadName);
+            send(abort);
+        }
         console_.error(quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing));
         ++checkInIndex_;
         checkInLoop();

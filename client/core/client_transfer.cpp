@@ -203,12 +203,16 @@ void ClientCore::requestViewChunk() {
 
 void ClientCore::onViewChunk(const Packet& p) {
     if (transferKind_ != TransferKind::View) return;
-    auto stop = [this](std::string_view line) {
+    const std::int32_t status = p.get(proto::RepViewChunk::status);
+    auto stop = [&](std::string_view line) {
+        // A copy given up before its last chunk would stay in the server's Temp folder.
+        if (status != proto::kChunkLast)
+            releaseServerCopy(Opcode::ReqViewClose, transfer_.tempPath);
         console_.error(line);
         hideTransferWindow();
         transferKind_ = TransferKind::None;
     };
-    if (p.get(proto::RepViewChunk::status) == proto::kChunkError) {
+    if (status == proto::kChunkError) {
         stop(std::string(text::ServerCouldNotSend) + ".");
         return;
     }
@@ -219,7 +223,6 @@ void ClientCore::onViewChunk(const Packet& p) {
             requestViewChunk();
             return;
         }
-        releaseServerCopy(Opcode::ReqViewClose, transfer_.tempPath);
         stop(std::string(text::ServerCouldNotSend) + ".");
         return;
     }
@@ -239,7 +242,7 @@ void ClientCore::onViewChunk(const Packet& p) {
     }
     transfer_.received += static_cast<std::int64_t>(data.size());
     advanceProgress();
-    if (p.get(proto::RepViewChunk::status) != proto::kChunkLast) {
+    if (status != proto::kChunkLast) {
         requestViewChunk();
         return;
     }
@@ -308,6 +311,14 @@ void ClientCore::onFetchOpen(const Packet& p) {
     entry.tempPath = tempPath;
     std::string base;
     entry.target = safeBaseName(entry.path, &base) ? files::join(places_.working, base) : "";
+    // The check-out table keeps at most kMaxPath characters of a working path: a copy saved
+    // under a longer one could never be found again to be checked in or voided.
+    if (entry.target.size() > kMaxPath) {
+        releaseServerCopy(Opcode::ReqFetchClose, tempPath);
+        console_.error(aboutPath(text::FetchedNotSaved, entry.target));
+        nextFetch();
+        return;
+    }
     openTransferWindow(entry.path, size);
     requestFetchChunk();
 }
@@ -339,11 +350,15 @@ void ClientCore::onFetchChunk(const Packet& p) {
     if (!answersTransfer(TransferKind::Fetch, index, fetchList_.size())) return;
     fetchIndex_ = index;
     const FetchEntry entry = fetchList_[static_cast<std::size_t>(index)];
-    auto skip = [this](const std::string& line) {
+    const std::int32_t status = p.get(proto::RepFetchChunk::status);
+    auto skip = [&](const std::string& line) {
+        // The server keeps its copy until its last chunk has been read; one given up before
+        // that would stay in its Temp folder.
+        if (status != proto::kChunkLast) releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
         console_.error(line);
         nextFetch();
     };
-    if (p.get(proto::RepFetchChunk::status) == proto::kChunkError) {
+    if (status == proto::kChunkError) {
         skip(aboutPath(text::ServerCouldNotSend, entry.path));
         return;
     }
@@ -354,11 +369,19 @@ void ClientCore::onFetchChunk(const Packet& p) {
             requestFetchChunk();
             return;
         }
-        releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
         skip(aboutPath(text::ServerCouldNotSend, entry.path));
         return;
     }
     transfer_.badChunks = 0;
+    // The administrator may have voided the check-out while the copy was on its way: what has
+    // arrived is a working copy of nothing, so it goes and the next file comes. The void's own
+    // line has told the user.
+    if (table_.state(entry.record) != RecordCheckedOut || table_.path(entry.record) != entry.path) {
+        if (status != proto::kChunkLast) releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
+        if (transfer_.received > 0) files::removeFile(entry.target);
+        nextFetch();
+        return;
+    }
     if (entry.target.empty()) {
         skip(std::string(text::NoOriginalName));
         return;
@@ -377,16 +400,13 @@ void ClientCore::onFetchChunk(const Packet& p) {
     }
     transfer_.received += static_cast<std::int64_t>(data.size());
     advanceProgress();
-    if (p.get(proto::RepFetchChunk::status) != proto::kChunkLast) {
+    if (status != proto::kChunkLast) {
         requestFetchChunk();
         return;
     }
     console_.plain(receivedLine(entry.path));
-    // The administrator may have voided the check-out while the copy was on its way.
-    if (table_.state(entry.record) == RecordCheckedOut && table_.path(entry.record) == entry.path) {
-        table_.setFetched(entry.record, entry.target);
-        saveTable();
-    }
+    table_.setFetched(entry.record, entry.target);
+    saveTable();
     nextFetch();
 }
 
