@@ -12,6 +12,7 @@
 #include "common/platform/poll_reactor.h"
 #include "tests/client/fake_ui.h"
 #include "tests/client/scripted_server.h"
+#include "tests/support/console_lines.h"
 #include "tests/support/temp_dir.h"
 
 namespace zelt::client::test {
@@ -63,27 +64,16 @@ protected:
 
     // Lines appended since the mark.
     std::vector<std::string> linesSince(std::size_t mark) const {
-        std::vector<std::string> out;
-        const auto& lines = core->console().lines();
-        for (std::size_t i = mark; i < lines.size(); ++i) out.push_back(lines[i].text);
-        return out;
+        return zelt::test::lineTextsSince(core->console(), mark);
     }
     std::size_t mark() const { return core->console().size(); }
     const ConsoleLine& lastLine() const { return core->console().lines().back(); }
     bool hasLine(const std::string& text) const {
-        for (const ConsoleLine& line : core->console().lines()) {
-            if (line.text == text) return true;
-        }
-        return false;
+        return zelt::test::hasLine(core->console(), text);
     }
     // The kind of the last line with this text.
     LineKind kindOf(const std::string& text) const {
-        const auto& lines = core->console().lines();
-        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-            if (it->text == text) return it->kind;
-        }
-        ADD_FAILURE() << "no line " << text;
-        return LineKind::Plain;
+        return zelt::test::kindOfLast(core->console(), text);
     }
 
     zelt::test::TempDir dir;

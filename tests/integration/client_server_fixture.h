@@ -19,6 +19,7 @@
 #include "server/core/server.h"
 #include "tests/client/fake_ui.h"
 #include "tests/server/server_fixture.h"
+#include "tests/support/console_lines.h"
 #include "tests/support/temp_dir.h"
 
 namespace zelt::integration {
@@ -61,29 +62,16 @@ struct Desk {
     std::string backup(const std::string& name) const { return userDir + "/Backup/" + name; }
     std::string checkOutFile() const { return dataDir + "/Chkout.zelt"; }
 
-    std::vector<std::string> lines() const {
-        std::vector<std::string> out;
-        for (const ConsoleLine& line : core->console().lines()) out.push_back(line.text);
-        return out;
-    }
+    std::vector<std::string> lines() const { return zelt::test::lineTextsSince(core->console()); }
     std::size_t mark() const { return core->console().size(); }
     std::vector<std::string> linesSince(std::size_t at) const {
-        const std::vector<std::string> all = lines();
-        return {all.begin() + static_cast<std::ptrdiff_t>(std::min(at, all.size())), all.end()};
+        return zelt::test::lineTextsSince(core->console(), at);
     }
     bool hasLine(const std::string& text) const {
-        for (const ConsoleLine& line : core->console().lines()) {
-            if (line.text == text) return true;
-        }
-        return false;
+        return zelt::test::hasLine(core->console(), text);
     }
     LineKind kindOf(const std::string& text) const {
-        const auto& lines = core->console().lines();
-        for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-            if (it->text == text) return it->kind;
-        }
-        ADD_FAILURE() << "no line " << text;
-        return LineKind::Plain;
+        return zelt::test::kindOfLast(core->console(), text);
     }
     bool connected() const { return core && core->connectionState() == ConnectionState::Connected; }
 };

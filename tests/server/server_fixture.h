@@ -11,6 +11,7 @@
 #include "common/protocol/layouts.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
+#include "tests/support/console_lines.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_peer.h"
 
@@ -76,7 +77,8 @@ protected:
         auto g = groups.record(static_cast<std::size_t>(index));
         g.set(GroupRecord::state, state);
         g.set(GroupRecord::name, name);
-        for (std::size_t k = 0; k < members.size(); ++k) g.set(GroupRecord::members.at(k), members[k]);
+        for (std::size_t k = 0; k < members.size(); ++k)
+            g.set(GroupRecord::members.at(k), members[k]);
         for (std::size_t k = 0; k < paths.size(); ++k) {
             groups.fileEntry(static_cast<std::size_t>(index), k).set(FileEntry::path, paths[k]);
         }
@@ -95,7 +97,8 @@ protected:
     }
 
     // Connects and logs in; the log-in must succeed.
-    std::unique_ptr<TestPeer> logIn(const std::string& name, const std::string& password = "secret") {
+    std::unique_ptr<TestPeer> logIn(const std::string& name,
+                                    const std::string& password = "secret") {
         auto peer = connect();
         peer->send(logInPacket(name, password));
         const proto::Packet reply = peer->expect(proto::Opcode::RepLogin);
@@ -105,9 +108,7 @@ protected:
 
     // Texts of the console lines appended since a mark (console.size() taken earlier).
     std::vector<std::string> linesSince(std::size_t mark) const {
-        std::vector<std::string> out;
-        for (std::size_t i = mark; i < console.size(); ++i) out.push_back(console.lines()[i].text);
-        return out;
+        return zelt::test::lineTextsSince(console, mark);
     }
 
     TempDir dir;
