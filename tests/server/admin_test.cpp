@@ -134,16 +134,7 @@ ScriptedUi::AccountStep fill(std::string userName, std::string password = "pw",
     };
 }
 
-struct Line {
-    std::string text;
-    LineKind kind;
-    std::string tag;
-    bool operator==(const Line&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Line& line) {
-    return out << "{" << line.text << ", " << lineKindName(line.kind) << ", '" << line.tag << "'}";
-}
+using Line = zelt::test::SeenLine;
 
 Line plain(std::string text) {
     return {std::move(text), LineKind::Plain, std::string(kNoTag)};
@@ -168,12 +159,7 @@ protected:
     }
 
     std::vector<Line> since(std::size_t mark) const {
-        std::vector<Line> out;
-        for (std::size_t i = mark; i < console.size(); ++i) {
-            const ConsoleLine& l = console.lines()[i];
-            out.push_back({l.text, l.kind, l.tag});
-        }
-        return out;
+        return zelt::test::linesSince(console, mark);
     }
 
     // Appends a function line and executes it, as a double-click would.

@@ -65,19 +65,9 @@ protected:
     AdminUi& frontEnd() override { return scripted; }
     GroupAdmin& admin() { return server->groupAdmin(); }
 
-    struct Line {
-        std::string text;
-        LineKind kind;
-        std::string tag;
-        bool operator==(const Line&) const = default;
-    };
+    using Line = zelt::test::SeenLine;
     std::vector<Line> linesFrom(std::size_t mark) const {
-        std::vector<Line> out;
-        for (std::size_t i = mark; i < console.size(); ++i) {
-            const ConsoleLine& l = console.lines()[i];
-            out.push_back({l.text, l.kind, l.tag});
-        }
-        return out;
+        return zelt::test::linesSince(console, mark);
     }
     static Line plainLine(std::string text) { return {std::move(text), LineKind::Plain, "   "}; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +27,27 @@ inline bool hasLine(const Console& console, std::string_view text) {
     const auto& lines = console.lines();
     return std::any_of(lines.begin(), lines.end(),
                        [&](const ConsoleLine& line) { return line.text == text; });
+}
+
+// A console line as assertions compare it: everything but the stamp.
+struct SeenLine {
+    std::string text;
+    LineKind kind;
+    std::string tag;
+    bool operator==(const SeenLine&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const SeenLine& line) {
+    return out << "{" << line.text << ", " << lineKindName(line.kind) << ", '" << line.tag << "'}";
+}
+
+inline std::vector<SeenLine> linesSince(const Console& console, std::size_t mark) {
+    std::vector<SeenLine> out;
+    const auto& lines = console.lines();
+    for (std::size_t i = std::min(mark, lines.size()); i < lines.size(); ++i) {
+        out.push_back({lines[i].text, lines[i].kind, lines[i].tag});
+    }
+    return out;
 }
 
 // The kind of the last line with this text; a failure when there is none.
