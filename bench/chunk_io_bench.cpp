@@ -23,7 +23,7 @@ struct Scratch {
         dir = ::mkdtemp(pattern);
         path = dir + "/copy.tmp";
         std::vector<char> data(kFileSize, 'x');
-        files::writeFileAtomic(path, data.data(), data.size());
+        if (!files::writeFileAtomic(path, data.data(), data.size())) std::abort();
     }
     ~Scratch() { std::filesystem::remove_all(dir); }
     std::string dir;

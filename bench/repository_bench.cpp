@@ -340,8 +340,10 @@ int main(int argc, char** argv) {
         x ^= x << 13, x ^= x >> 17, x ^= x << 5;
         c = static_cast<char>(x);
     }
-    files::writeFileAtomic(big, content.data(), content.size());
-    for (int i = 0; i < kClients; ++i) files::writeFileAtomic(paths[i], "x", 1);
+    if (!files::writeFileAtomic(big, content.data(), content.size())) std::abort();
+    for (int i = 0; i < kClients; ++i) {
+        if (!files::writeFileAtomic(paths[i], "x", 1)) std::abort();
+    }
     const auto size = static_cast<std::int64_t>(content.size());
 
     int status = 0;

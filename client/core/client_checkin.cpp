@@ -263,7 +263,7 @@ void ClientCore::onCheckIn(const Packet& p) {
             keptInBackup = true;
         }
         if (table_.findHeld(entry.path) == entry.record) table_.clear(entry.record);
-        if (keptInBackup) files::removeFile(entry.workingPath);
+        if (keptInBackup) files::discardFile(entry.workingPath);
         saveTable();
     }
     ++checkInIndex_;

@@ -84,7 +84,7 @@ void ClientCore::onCheckOut(const Packet& p) {
 
 void ClientCore::clearRecord(int index) {
     const std::string working = table_.workingPath(index);
-    if (!working.empty()) files::removeFile(working);
+    if (!working.empty()) files::discardFile(working);
     table_.clear(index);
 }
 
@@ -336,7 +336,7 @@ void ClientCore::requestFetchChunk() {
     }
     releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
     if (!entry.target.empty() && table_.findByWorkingPath(entry.target) == CheckOutTable::kNone) {
-        files::removeFile(entry.target);
+        files::discardFile(entry.target);
     }
     console_.important(text::TransferCancelled);
     hideTransferWindow();
@@ -378,7 +378,7 @@ void ClientCore::onFetchChunk(const Packet& p) {
     // line has told the user.
     if (table_.state(entry.record) != RecordCheckedOut || table_.path(entry.record) != entry.path) {
         if (status != proto::kChunkLast) releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
-        if (transfer_.received > 0) files::removeFile(entry.target);
+        if (transfer_.received > 0) files::discardFile(entry.target);
         nextFetch();
         return;
     }

@@ -32,7 +32,7 @@ void CommSettings::load(const std::string& file) {
 bool CommSettings::save(const std::string& file) const {
     files::AtomicWriteOptions options;
     options.ownerOnly = true;
-    return files::writeFileAtomic(file, bytes_.data(), bytes_.size(), options);
+    return static_cast<bool>(files::writeFileAtomic(file, bytes_.data(), bytes_.size(), options));
 }
 
 std::uint32_t CommSettings::address() const {
@@ -62,7 +62,7 @@ void CheckOutTable::load(const std::string& file) {
 }
 
 bool CheckOutTable::save(const std::string& file) const {
-    return files::writeFileAtomic(file, bytes_.data(), bytes_.size());
+    return static_cast<bool>(files::writeFileAtomic(file, bytes_.data(), bytes_.size()));
 }
 
 proto::ConstView CheckOutTable::record(int index) const {
@@ -172,8 +172,9 @@ ClientPlaces preparePlaces(const PlaceOptions& options) {
     places.temp = files::join(user, "Temp");
     places.backup = files::join(user, "Backup");
     places.workingCreated = files::createFolder(places.working) == files::FolderResult::Created;
-    files::createFolder(places.temp);
-    files::createFolder(places.backup);
+    // Temp and Backup that cannot be made show up as the failure of the copy that needs them.
+    (void)files::createFolder(places.temp);
+    (void)files::createFolder(places.backup);
 
     places.commFile = files::join(places.dataDirectory, "Comm.zelt");
     places.checkOutFile = files::join(places.dataDirectory, "Chkout.zelt");

@@ -12,6 +12,10 @@
 
 namespace zelt::files {
 
+Status Status::fromErrno() { return failed(errno); }
+
+std::string Status::message() const { return error_ == 0 ? "" : std::strerror(error_); }
+
 namespace {
 
 // Closes a descriptor when it goes out of scope.
@@ -52,6 +56,7 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size, const WriteFn&
     while (size > 0) {
         const ssize_t n = writer ? writer(fd, data, size) : ::write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
         if (n <= 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
@@ -85,14 +90,20 @@ int openBeside(const std::string& target, mode_t mode, std::string* tempPath) {
     return -1;
 }
 
+// Removes a half-written temporary file, keeping the errno that made it useless.
+Status discard(const std::string& tempPath) {
+    const Status failure = Status::fromErrno();
+    ::unlink(tempPath.c_str());
+    return failure;
+}
+
 // Finishes a file written beside its target: flush, close, rename over, flush the folder.
-bool commitBeside(Fd& fd, const std::string& tempPath, const std::string& target) {
+Status commitBeside(Fd& fd, const std::string& tempPath, const std::string& target) {
     if (::fsync(fd.get()) != 0 || !fd.close() || ::rename(tempPath.c_str(), target.c_str()) != 0) {
-        ::unlink(tempPath.c_str());
-        return false;
+        return discard(tempPath);
     }
     syncFolder(folderOf(target));
-    return true;
+    return Status::done();
 }
 
 }  // namespace
@@ -118,18 +129,15 @@ std::size_t readRecord(const std::string& path, void* buffer, std::size_t size) 
     return total;
 }
 
-bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
-                     const AtomicWriteOptions& options) {
+Status writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
+                       const AtomicWriteOptions& options) {
     const mode_t mode = options.ownerOnly ? 0600 : 0644;
     std::string tempPath;
     Fd fd(openBeside(path, mode, &tempPath));
-    if (fd.get() < 0) return false;
+    if (fd.get() < 0) return Status::fromErrno();
     // The umask may have widened nothing but may have narrowed; set exactly what was asked.
     ::fchmod(fd.get(), mode);
-    if (!writeAll(fd.get(), data.data(), data.size(), options.writer)) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
+    if (!writeAll(fd.get(), data.data(), data.size(), options.writer)) return discard(tempPath);
     return commitBeside(fd, tempPath, path);
 }
 
@@ -161,32 +169,31 @@ bool copyContent(int from, int to) {
 
 }  // namespace
 
-bool copyFile(const std::string& from, const std::string& to) {
+Status copyFile(const std::string& from, const std::string& to) {
     Fd in(openPlain(from, O_RDONLY));
-    if (in.get() < 0) return false;
+    if (in.get() < 0) return Status::fromErrno();
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return false;
+    if (::fstat(in.get(), &st) != 0) return Status::fromErrno();
     Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777));
-    if (out.get() < 0) return false;
-    return copyContent(in.get(), out.get()) && out.close();
+    if (out.get() < 0 || !copyContent(in.get(), out.get()) || !out.close()) {
+        return Status::fromErrno();
+    }
+    return Status::done();
 }
 
-bool replaceWithCopy(const std::string& from, const std::string& target) {
+Status replaceWithCopy(const std::string& from, const std::string& target) {
     Fd in(openPlain(from, O_RDONLY));
-    if (in.get() < 0) return false;
+    if (in.get() < 0) return Status::fromErrno();
     struct stat st {};
-    if (::fstat(in.get(), &st) != 0) return false;
+    if (::fstat(in.get(), &st) != 0) return Status::fromErrno();
     mode_t mode = st.st_mode & 07777;
     struct stat old {};
     if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
     std::string tempPath;
     Fd out(openBeside(target, mode, &tempPath));
-    if (out.get() < 0) return false;
+    if (out.get() < 0) return Status::fromErrno();
     ::fchmod(out.get(), mode);
-    if (!copyContent(in.get(), out.get())) {
-        ::unlink(tempPath.c_str());
-        return false;
-    }
+    if (!copyContent(in.get(), out.get())) return discard(tempPath);
     return commitBeside(out, tempPath, target);
 }
 
@@ -257,13 +264,19 @@ bool isFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+namespace {
+Status statusOf(int result) { return result == 0 ? Status::done() : Status::fromErrno(); }
+}  // namespace
 
-bool renameFile(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+Status removeFile(const std::string& path) { return statusOf(::unlink(path.c_str())); }
+
+void discardFile(const std::string& path) { ::unlink(path.c_str()); }
+
+Status renameFile(const std::string& from, const std::string& to) {
+    return statusOf(::rename(from.c_str(), to.c_str()));
 }
 
-bool removeFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
+Status removeFolder(const std::string& path) { return statusOf(::rmdir(path.c_str())); }
 
 OpenFile OpenFile::forReading(const std::string& path) { return OpenFile(openPlain(path, O_RDONLY)); }
 
@@ -301,21 +314,23 @@ std::optional<std::size_t> OpenFile::readAt(std::int64_t offset, void* buffer,
     return total;
 }
 
-bool OpenFile::writeAt(std::int64_t offset, const void* data, std::size_t size) {
+Status OpenFile::writeAt(std::int64_t offset, const void* data, std::size_t size) {
     struct stat st {};
-    if (fd_ < 0 || offset < 0 || ::fstat(fd_, &st) != 0 || offset > st.st_size) return false;
+    if (fd_ < 0 || offset < 0) return Status::failed(EBADF);
+    if (::fstat(fd_, &st) != 0) return Status::fromErrno();
+    if (offset > st.st_size) return Status::failed(EINVAL);
     const auto* in = static_cast<const std::uint8_t*>(data);
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(fd_, in + done, size - done,
                                    static_cast<off_t>(offset) + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) return n == 0 ? Status::failed(EIO) : Status::fromErrno();
         done += static_cast<std::size_t>(n);
     }
     // Only a chunk sent again lands before the end; cutting costs a journal entry otherwise.
     const off_t end = static_cast<off_t>(offset) + static_cast<off_t>(size);
-    return end >= st.st_size || ::ftruncate(fd_, end) == 0;
+    return end >= st.st_size ? Status::done() : statusOf(::ftruncate(fd_, end));
 }
 
 std::string baseName(const std::string& path) {

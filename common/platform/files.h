@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+#include <cerrno>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -11,6 +13,25 @@
 #include <vector>
 
 namespace zelt::files {
+
+// The outcome of a file operation: done, or the errno that stopped it. Every helper that can
+// fail returns one, and a caller must look at it (or say why not).
+class [[nodiscard]] Status {
+public:
+    static Status done() { return Status(0); }
+    // The error now in errno (EIO when errno holds none).
+    static Status fromErrno();
+    static Status failed(int error) { return Status(error != 0 ? error : EIO); }
+
+    explicit operator bool() const { return error_ == 0; }
+    int error() const { return error_; }
+    // The system's wording of the error, for error lines.
+    std::string message() const;
+
+private:
+    explicit Status(int error) : error_(error) {}
+    int error_;
+};
 
 // "a" + "/" + "b"; the separator is not doubled when a already ends with one.
 std::string join(const std::string& folder, const std::string& name);
@@ -29,10 +50,10 @@ struct AtomicWriteOptions {
 
 // Replaces the file at path with data so that the path always holds either the old or the
 // whole new content: a temporary file beside it is written, flushed to disk and renamed over.
-bool writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
-                     const AtomicWriteOptions& options = {});
-inline bool writeFileAtomic(const std::string& path, const void* data, std::size_t size,
-                            const AtomicWriteOptions& options = {}) {
+Status writeFileAtomic(const std::string& path, std::span<const std::uint8_t> data,
+                       const AtomicWriteOptions& options = {});
+inline Status writeFileAtomic(const std::string& path, const void* data, std::size_t size,
+                              const AtomicWriteOptions& options = {}) {
     return writeFileAtomic(path, {static_cast<const std::uint8_t*>(data), size}, options);
 }
 
@@ -41,13 +62,13 @@ inline bool writeFileAtomic(const std::string& path, const void* data, std::size
 int removeUnfinishedWrites(const std::string& folder);
 
 // Copies a file, replacing the target. The target may be seen half-written while this runs.
-bool copyFile(const std::string& from, const std::string& to);
+Status copyFile(const std::string& from, const std::string& to);
 
 // Replaces target with a copy of from in the manner of writeFileAtomic: the copy is made beside
 // the target and renamed over it. The target keeps its permissions; a new target gets from's.
-bool replaceWithCopy(const std::string& from, const std::string& target);
+Status replaceWithCopy(const std::string& from, const std::string& target);
 
-enum class FolderResult { Created, AlreadyThere, Failed };
+enum class [[nodiscard]] FolderResult { Created, AlreadyThere, Failed };
 FolderResult createFolder(const std::string& path);
 
 // Names (not paths) of the plain files in a folder whose names end with suffix, unsorted.
@@ -59,15 +80,18 @@ int emptyFolder(const std::string& folder);
 // Creates a new empty file in folder named by the first three characters of prefix, unique hex
 // digits and ".tmp", exclusively (an existing file is never reused). Returns its full path, or
 // "" when none could be made.
-std::string createUniqueTempFile(const std::string& folder, const std::string& prefix);
+[[nodiscard]] std::string createUniqueTempFile(const std::string& folder, const std::string& prefix);
 
 std::optional<std::int64_t> fileSize(const std::string& path);
 bool isFile(const std::string& path);
 bool isFolder(const std::string& path);
-bool removeFile(const std::string& path);
-bool renameFile(const std::string& from, const std::string& to);
+Status removeFile(const std::string& path);
+// Removes a file that nothing depends on any more (a copy given up, a leftover); whether it was
+// there, or could be removed, changes nothing for the caller.
+void discardFile(const std::string& path);
+Status renameFile(const std::string& from, const std::string& to);
 // Removes a folder that holds nothing.
-bool removeFolder(const std::string& path);
+Status removeFolder(const std::string& path);
 
 // A plain file kept open for chunks read or written at an offset, so that a transfer does not
 // pay for opening its file again for every 1024 bytes.
@@ -89,11 +113,11 @@ public:
 
     // Reads up to size bytes from offset: the number read (less at the end, 0 past it), or
     // nothing when reading fails.
-    std::optional<std::size_t> readAt(std::int64_t offset, void* buffer, std::size_t size) const;
+    [[nodiscard]] std::optional<std::size_t> readAt(std::int64_t offset, void* buffer, std::size_t size) const;
     // Writes size bytes at offset and cuts the file there, so that it ends with them. The
-    // offset must lie within the file, so that no gap of zeros can appear. Returns false when
-    // nothing sure was written.
-    bool writeAt(std::int64_t offset, const void* data, std::size_t size);
+    // offset must lie within the file, so that no gap of zeros can appear. Fails when nothing
+    // sure was written.
+    Status writeAt(std::int64_t offset, const void* data, std::size_t size);
 
 private:
     explicit OpenFile(int fd) : fd_(fd) {}

@@ -49,6 +49,28 @@ bool PollReactor::timerRunning(const void* owner, int id) const {
     return timers_.count(TimerKey{owner, id}) != 0;
 }
 
+void PollReactor::defer(const void* owner, std::function<void()> fn) {
+    deferred_.emplace_back(owner, std::move(fn));
+}
+
+void PollReactor::cancelDeferred(const void* owner) {
+    for (auto& call : deferred_) {
+        if (call.first == owner) call = {nullptr, nullptr};
+    }
+}
+
+int PollReactor::runDeferred() {
+    int ran = 0;
+    while (!deferred_.empty()) {
+        std::function<void()> fn = std::move(deferred_.front().second);
+        deferred_.pop_front();
+        if (!fn) continue;  // cancelled
+        ++ran;
+        fn();
+    }
+    return ran;
+}
+
 Millis PollReactor::nextDue() {
     // Entries of killed or restarted timers stay in the queue until they surface here.
     while (!dueQueue_.empty()) {
@@ -127,8 +149,13 @@ int PollReactor::runOnce(Millis maxWait) {
         const Millis untilDue = due - now();
         wait = untilDue < wait ? (untilDue < 0 ? 0 : untilDue) : wait;
     }
-    int handled = pollSockets(static_cast<int>(wait));
+    // Work deferred outside a turn (before the loop started) must not wait for the next event.
+    int handled = runDeferred();
+    if (handled > 0) wait = 0;
+    handled += pollSockets(static_cast<int>(wait));
+    handled += runDeferred();
     handled += fireDueTimers();
+    handled += runDeferred();
     return handled;
 }
 
@@ -153,7 +180,12 @@ ManualReactor::ManualReactor(LocalTime start)
 
 void ManualReactor::drain() {
     for (int pass = 0; pass < 10000; ++pass) {
-        if (pollSockets(0) == 0 && fireDueTimers() == 0) return;
+        int ran = runDeferred();
+        ran += pollSockets(0);
+        ran += runDeferred();
+        ran += fireDueTimers();
+        ran += runDeferred();
+        if (ran == 0) return;
     }
 }
 
@@ -166,6 +198,7 @@ void ManualReactor::advance(Millis ms) {
         if (due < 0 || due > target) break;
         if (due > clock.monotonic()) clock.set(due);
         fireDueTimers();
+        runDeferred();
         drain();
     }
     clock.set(target);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,6 +30,8 @@ public:
                     TimerHandler handler) override;
     void killTimer(const void* owner, int id) override;
     bool timerRunning(const void* owner, int id) const override;
+    void defer(const void* owner, std::function<void()> fn) override;
+    void cancelDeferred(const void* owner) override;
     const Clock& clock() const override { return *clock_; }
 
     // Waits at most maxWait real milliseconds for socket readiness (less when a timer falls due
@@ -47,6 +50,8 @@ protected:
     int fireDueTimers();
     // The earliest due time of a running timer, or -1.
     Millis nextDue();
+    // Runs the deferred calls, including those they make; returns the number run.
+    int runDeferred();
 
 private:
     struct Watch {
@@ -76,6 +81,7 @@ private:
     std::unordered_map<Handle, Watch> watches_;
     std::map<TimerKey, Timer> timers_;
     std::priority_queue<DueEntry, std::vector<DueEntry>, std::greater<>> dueQueue_;
+    std::deque<std::pair<const void*, std::function<void()>>> deferred_;
     std::uint64_t nextGeneration_ = 1;
     bool stopped_ = false;
     std::vector<struct pollfd> pollSet_;

@@ -43,6 +43,15 @@ public:
     virtual void killTimer(const void* owner, int id) = 0;
     virtual bool timerRunning(const void* owner, int id) const = 0;
 
+    // Runs fn once at the end of the present turn of the loop: after the handler that is running
+    // now and the rest of the turn's ready work, before the loop waits again. Deferred calls run
+    // in the order they were made; one made by a deferred call runs in the same turn. Work that
+    // must follow everything a turn changes (a save shared by several requests, freeing an object
+    // from inside its own handler) is deferred instead of put on a timer of 0 ms.
+    virtual void defer(const void* owner, std::function<void()> fn) = 0;
+    // Drops every deferred call of owner that has not run yet (an owner going away calls this).
+    virtual void cancelDeferred(const void* owner) = 0;
+
     virtual const Clock& clock() const = 0;
     Millis now() const { return clock().monotonic(); }
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 
 #include "common/protocol/opcodes.h"
 
@@ -22,5 +23,37 @@ Judgement judgeAtServer(std::span<const std::uint8_t> packet, bool loggedIn);
 // Client side: marker and a length of 1 to 8192 make it a sign of life; then an answer or push
 // opcode and a length within its accepted maximum.
 Judgement judgeAtClient(std::span<const std::uint8_t> packet);
+
+// Runs handler.on<Name>(args...) for a request opcode: a server's handler has one member per
+// request of the catalogue (onReqLogin, onReqChangePassword, ...), or this does not compile.
+// Opcodes that are no request do nothing.
+template <typename Handler, typename... Args>
+void dispatchRequest(Opcode opcode, Handler& handler, Args&&... args) {
+    switch (opcode) {
+#define ZELT_DISPATCH_CASE(name, code, sent, accepted, answer) \
+    case Opcode::name:                                        \
+        handler.on##name(std::forward<Args>(args)...);        \
+        return;
+        ZELT_REQUESTS(ZELT_DISPATCH_CASE)
+#undef ZELT_DISPATCH_CASE
+        default:
+            return;
+    }
+}
+
+// The same for the client: one member per answer and push (onRepLogin, onPushBroadcast, ...).
+template <typename Handler, typename... Args>
+void dispatchAnswer(Opcode opcode, Handler& handler, Args&&... args) {
+    switch (opcode) {
+#define ZELT_DISPATCH_CASE(name, code, sent, accepted, answer) \
+    case Opcode::name:                                        \
+        handler.on##name(std::forward<Args>(args)...);        \
+        return;
+        ZELT_ANSWERS(ZELT_DISPATCH_CASE)
+#undef ZELT_DISPATCH_CASE
+        default:
+            return;
+    }
+}
 
 }  // namespace zelt::proto

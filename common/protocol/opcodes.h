@@ -13,46 +13,54 @@ inline constexpr std::size_t ChunkSize = 1024;
 
 // The opcode catalogue: name, opcode, length sent, largest length the receiver handles, and
 // the opcode that answers it (None for replies, pushes and the three unanswered requests).
-// Everything that depends on an opcode is expanded from this one list.
-#define ZELT_OPCODES(X)                                     \
-    X(ReqLogin, 20, 74, 74, RepLogin)                       \
-    X(ReqChangePassword, 21, 44, 74, RepChangePassword)     \
-    X(ReqGroupList, 22, 2, 2, RepGroupList)                 \
-    X(ReqFileList, 23, 37, 37, RepFileList)                 \
-    X(ReqFileProperties, 24, 289, 289, RepFileProperties)   \
-    X(ReqViewOpen, 25, 258, 258, RepViewOpen)               \
-    X(ReqViewChunk, 26, 522, 522, RepViewChunk)             \
-    X(ReqViewClose, 27, 258, 258, None)                     \
-    X(ReqCheckOut, 28, 262, 262, RepCheckOut)               \
-    X(ReqVoidCheckOut, 29, 262, 262, RepVoidCheckOut)       \
-    X(ReqFetchOpen, 30, 262, 262, RepFetchOpen)             \
-    X(ReqFetchChunk, 31, 526, 526, RepFetchChunk)           \
-    X(ReqFetchClose, 32, 258, 258, None)                    \
-    X(ReqCheckInChunk, 33, 1304, 1304, RepCheckInChunk)     \
-    X(ReqCheckInAbort, 34, 258, 258, None)                  \
-    X(ReqCheckIn, 35, 1594, 1594, RepCheckIn)               \
-    X(ReqNotice, 36, 2, 2, RepNotice)                       \
-    X(ReqSendMessage, 37, 1595, 1595, RepSendMessage)       \
-    X(ReqKeepAlive, 38, 2, 2, RepKeepAlive)                 \
-    X(RepLogin, 70, 74, 84, None)                           \
-    X(PushBroadcast, 71, 83, 83, None)                      \
-    X(RepChangePassword, 72, 84, 84, None)                  \
-    X(RepGroupList, 73, 3, 1553, None)                      \
-    X(RepFileList, 74, 1573, 1573, None)                    \
-    X(RepFileProperties, 75, 2028, 2028, None)              \
-    X(RepViewOpen, 76, 522, 522, None)                      \
-    X(RepViewChunk, 77, 1551, 1551, None)                   \
-    X(RepCheckOut, 78, 344, 344, None)                      \
-    X(PushCheckOutVoided, 79, 258, 258, None)               \
-    X(RepVoidCheckOut, 80, 262, 262, None)                  \
-    X(RepFetchOpen, 81, 526, 526, None)                     \
-    X(RepFetchChunk, 82, 1555, 1555, None)                  \
-    X(RepCheckInChunk, 83, 15, 15, None)                    \
-    X(RepCheckIn, 84, 88, 88, None)                         \
-    X(RepNotice, 85, 1539, 1539, None)                      \
-    X(PushMessage, 86, 1082, 1082, None)                    \
-    X(RepSendMessage, 87, 6, 6, None)                       \
+// Everything that depends on an opcode is expanded from these lists: the enum, the catalogue
+// table, and each side's dispatch (dispatch.h), so a handler cannot be missing or misnamed.
+//
+// The requests, which the server receives:
+#define ZELT_REQUESTS(X)                                  \
+    X(ReqLogin, 20, 74, 74, RepLogin)                     \
+    X(ReqChangePassword, 21, 44, 74, RepChangePassword)   \
+    X(ReqGroupList, 22, 2, 2, RepGroupList)               \
+    X(ReqFileList, 23, 37, 37, RepFileList)               \
+    X(ReqFileProperties, 24, 289, 289, RepFileProperties) \
+    X(ReqViewOpen, 25, 258, 258, RepViewOpen)             \
+    X(ReqViewChunk, 26, 522, 522, RepViewChunk)           \
+    X(ReqViewClose, 27, 258, 258, None)                   \
+    X(ReqCheckOut, 28, 262, 262, RepCheckOut)             \
+    X(ReqVoidCheckOut, 29, 262, 262, RepVoidCheckOut)     \
+    X(ReqFetchOpen, 30, 262, 262, RepFetchOpen)           \
+    X(ReqFetchChunk, 31, 526, 526, RepFetchChunk)         \
+    X(ReqFetchClose, 32, 258, 258, None)                  \
+    X(ReqCheckInChunk, 33, 1304, 1304, RepCheckInChunk)   \
+    X(ReqCheckInAbort, 34, 258, 258, None)                \
+    X(ReqCheckIn, 35, 1594, 1594, RepCheckIn)             \
+    X(ReqNotice, 36, 2, 2, RepNotice)                     \
+    X(ReqSendMessage, 37, 1595, 1595, RepSendMessage)     \
+    X(ReqKeepAlive, 38, 2, 2, RepKeepAlive)
+
+// The answers and pushes, which the client receives:
+#define ZELT_ANSWERS(X)                                   \
+    X(RepLogin, 70, 74, 84, None)                         \
+    X(PushBroadcast, 71, 83, 83, None)                    \
+    X(RepChangePassword, 72, 84, 84, None)                \
+    X(RepGroupList, 73, 3, 1553, None)                    \
+    X(RepFileList, 74, 1573, 1573, None)                  \
+    X(RepFileProperties, 75, 2028, 2028, None)            \
+    X(RepViewOpen, 76, 522, 522, None)                    \
+    X(RepViewChunk, 77, 1551, 1551, None)                 \
+    X(RepCheckOut, 78, 344, 344, None)                    \
+    X(PushCheckOutVoided, 79, 258, 258, None)             \
+    X(RepVoidCheckOut, 80, 262, 262, None)                \
+    X(RepFetchOpen, 81, 526, 526, None)                   \
+    X(RepFetchChunk, 82, 1555, 1555, None)                \
+    X(RepCheckInChunk, 83, 15, 15, None)                  \
+    X(RepCheckIn, 84, 88, 88, None)                       \
+    X(RepNotice, 85, 1539, 1539, None)                    \
+    X(PushMessage, 86, 1082, 1082, None)                  \
+    X(RepSendMessage, 87, 6, 6, None)                     \
     X(RepKeepAlive, 88, 2, 2, None)
+
+#define ZELT_OPCODES(X) ZELT_REQUESTS(X) ZELT_ANSWERS(X)
 
 enum class Opcode : std::uint8_t {
     None = 0,

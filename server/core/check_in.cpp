@@ -106,7 +106,7 @@ std::string_view Repository::checkIn(const std::string& path, const std::string&
         !versions_.makeVersion(path, path, ReservedUserName, kOriginalComment)) {
         // Removing the folder again makes the next commit try the backup again, instead of
         // taking the original for kept.
-        files::removeFolder(folder);
+        (void)files::removeFolder(folder);
         return kOriginalBackupFailed;
     }
     if (!files::replaceWithCopy(upload, path)) return kOverwriteFailed;

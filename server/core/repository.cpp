@@ -30,7 +30,7 @@ Repository::Repository(Server& server)
       temps_(server.paths().temp) {}
 
 Repository::~Repository() {
-    server_.reactor().killTimer(this, SaveTimer);
+    server_.reactor().cancelDeferred(this);
 }
 
 void Repository::onRequest(int slot, Opcode opcode, std::span<const std::uint8_t> bytes) {
@@ -93,13 +93,15 @@ void Repository::hold(int slot, const Packet& packet, SaveFailedFn onSaveFailed)
                               server_.slots()[static_cast<std::size_t>(slot)].connection.get(),
                               {bytes.begin(), bytes.end()},
                               std::move(onSaveFailed)});
-    Reactor& reactor = server_.reactor();
-    if (!reactor.timerRunning(this, SaveTimer)) {
-        reactor.startTimer(this, SaveTimer, 0, TimerMode::OneShot, [this] { saveAndSendHeld(); });
+    // Every reply held in this turn shares the one save at its end.
+    if (!saveDeferred_) {
+        saveDeferred_ = true;
+        server_.reactor().defer(this, [this] { saveAndSendHeld(); });
     }
 }
 
 void Repository::saveAndSendHeld() {
+    saveDeferred_ = false;
     std::vector<HeldReply> held = std::move(held_);
     held_.clear();
     const bool saved = !saveDue_ || server_.saveGroups();

@@ -25,9 +25,6 @@ class Server;
 // held, the table is saved once at the end of the turn, and then they are sent.
 class Repository {
 public:
-    // The timer that saves the group table and sends the held replies.
-    static constexpr int SaveTimer = 1;
-
     explicit Repository(Server& server);
     ~Repository();
     Repository(const Repository&) = delete;
@@ -93,6 +90,7 @@ private:
     TempFiles temps_;
     std::vector<HeldReply> held_;
     bool saveDue_ = false;
+    bool saveDeferred_ = false;
 };
 
 }  // namespace zelt::server

@@ -55,9 +55,10 @@ void Server::launch() {
 bool Server::start() {
     reactor_.killTimer(this, StartTimer);
     // The data directory itself may be new (a fresh installation); its folders are made below.
-    files::createFolder(paths_.dataDir);
+    // A folder that cannot be made shows up as the failure of the first write that needs it.
+    (void)files::createFolder(paths_.dataDir);
     firstStart_ = files::createFolder(paths_.files) == files::FolderResult::Created;
-    files::createFolder(paths_.temp);
+    (void)files::createFolder(paths_.temp);
     // Copies and half-written table files left by a crash are of no use to anyone.
     files::emptyFolder(paths_.temp);
     files::removeUnfinishedWrites(paths_.dataDir);

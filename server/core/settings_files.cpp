@@ -33,7 +33,7 @@ bool readInt32(const std::string& path, std::int32_t* value) {
 bool writeInt32(const std::string& path, std::int32_t value) {
     std::uint8_t bytes[4] = {};
     proto::MutableView{bytes}.set(proto::Int32{0}, value);
-    return files::writeFileAtomic(path, bytes, sizeof bytes);
+    return static_cast<bool>(files::writeFileAtomic(path, bytes, sizeof bytes));
 }
 
 }  // namespace
@@ -74,7 +74,7 @@ bool NoticeSetting::write(const std::string& path) const {
     std::uint8_t bytes[kFileSize] = {};
     bytes[0] = sendFlag;
     std::memcpy(bytes + 1, text.data(), kTextArea);
-    return files::writeFileAtomic(path, bytes, sizeof bytes);
+    return static_cast<bool>(files::writeFileAtomic(path, bytes, sizeof bytes));
 }
 
 }  // namespace zelt::server

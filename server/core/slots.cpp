@@ -2,10 +2,6 @@
 
 namespace zelt::server {
 
-namespace {
-constexpr int kReapTimer = 1;
-}
-
 SlotTable::SlotTable(Reactor& reactor, PacketHandler onPacket, ReleaseHandler onRelease,
                      std::size_t capacity)
     : reactor_(reactor),
@@ -14,7 +10,7 @@ SlotTable::SlotTable(Reactor& reactor, PacketHandler onPacket, ReleaseHandler on
       slots_(capacity) {}
 
 SlotTable::~SlotTable() {
-    reactor_.killTimer(this, kReapTimer);
+    reactor_.cancelDeferred(this);
     closeListener();
     for (ConnectionSlot& slot : slots_) slot.connection.reset();
 }
@@ -99,9 +95,8 @@ void SlotTable::free(int index) {
     slot.account = -1;
     slot.activity = 0;
     slot.checksWithoutLogIn = 0;
-    if (!reactor_.timerRunning(this, kReapTimer)) {
-        reactor_.startTimer(this, kReapTimer, 0, TimerMode::OneShot, [this] { retired_.clear(); });
-    }
+    // The connection may be the one whose handler is running; it goes at the end of the turn.
+    if (retired_.size() == 1) reactor_.defer(this, [this] { retired_.clear(); });
 }
 
 void SlotTable::freeAll() {

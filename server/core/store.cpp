@@ -36,7 +36,7 @@ std::size_t RecordTable::load(const std::string& path) {
 bool RecordTable::save(const std::string& path, bool ownerOnly) const {
     files::AtomicWriteOptions options;
     options.ownerOnly = ownerOnly;
-    return files::writeFileAtomic(path, bytes_, options);
+    return static_cast<bool>(files::writeFileAtomic(path, bytes_, options));
 }
 
 std::size_t AccountTable::load(const std::string& path) {

@@ -67,7 +67,7 @@ files::OpenFile* TempFiles::use(const std::string& path, std::string_view userNa
 }
 
 void TempFiles::remove(const std::string& path) {
-    if (entries_.erase(path) != 0) files::removeFile(path);
+    if (entries_.erase(path) != 0) files::discardFile(path);
 }
 
 std::size_t TempFiles::countOf(std::string_view userName) const {

@@ -75,7 +75,7 @@ bool VersionStore::writeDetails(std::string_view path, std::string_view stamp,
     view.set(proto::DetailRecord::userName, userName);
     view.set(proto::DetailRecord::comment,
              proto::capped(comment, proto::DetailRecord::kMaxComment));
-    return files::writeFileAtomic(detailFile(path, stamp), record.data(), record.size());
+    return static_cast<bool>(files::writeFileAtomic(detailFile(path, stamp), record.data(), record.size()));
 }
 
 std::vector<std::string> VersionStore::versions(std::string_view path) const {
@@ -127,7 +127,7 @@ void VersionStore::prune(std::string_view path, std::int32_t keep) const {
         if (count <= static_cast<std::size_t>(std::max(keep, 0)) || oldest == kStampLimit) return;
         const std::string stamp = std::to_string(oldest);
         if (!files::removeFile(files::join(folder, stamp + std::string(kFileSuffix)))) return;
-        files::removeFile(files::join(folder, stamp + std::string(kDetailSuffix)));
+        files::discardFile(files::join(folder, stamp + std::string(kDetailSuffix)));
     }
 }
 

@@ -21,7 +21,9 @@ namespace zelt::client::test {
 // windows scripted by FakeUi and its server played by ScriptedServer.
 class ClientTest : public ::testing::Test {
 protected:
-    ClientTest() : server(reactor) { files::createFolder(dataDir()); }
+    ClientTest() : server(reactor) {
+        EXPECT_NE(files::createFolder(dataDir()), files::FolderResult::Failed);
+    }
 
     std::string dataDir() const { return dir.file("data"); }
     std::string userDir() const { return dir.file("user"); }

@@ -128,7 +128,7 @@ TEST(CheckOutTableTest, SavesTheWholeTableAndLoadsAShortFileAsFreeRecords) {
 TEST(ClientPlacesTest, OptionsWinAndTheFoldersAreCreatedOnce) {
     TempDir dir;
     PlaceOptions options{dir.file("data/"), dir.file("user")};
-    files::createFolder(dir.file("data"));
+    EXPECT_NE(files::createFolder(dir.file("data")), files::FolderResult::Failed);
     const ClientPlaces first = preparePlaces(options);
     EXPECT_EQ(first.dataDirectory, dir.file("data"));
     EXPECT_EQ(first.commFile, dir.file("data/Comm.zelt"));
@@ -143,7 +143,7 @@ TEST(ClientPlacesTest, OptionsWinAndTheFoldersAreCreatedOnce) {
 
 TEST(ClientPlacesTest, DataDirectoryComesFromTheConfigFileAndAnUnusableUserFolderFallsBack) {
     TempDir dir;
-    files::createFolder(dir.file("fromconf"));
+    EXPECT_NE(files::createFolder(dir.file("fromconf")), files::FolderResult::Failed);
     zelt::test::writeAll(dir.file("client.conf"),
                          "# settings\npath=" + dir.file("fromconf/") + "\n");
     ::setenv("ZELT_CLIENT_CONFIG", dir.file("client.conf").c_str(), 1);

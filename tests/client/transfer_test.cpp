@@ -416,7 +416,7 @@ TEST_F(TransferTest, AnAnswerForARecordNotAwaitingOneChangesNothing) {
 
 TEST_F(TransferTest, AFailedCheckOutTableWriteIsReported) {
     // A folder where the table file should be: nothing can replace it.
-    files::createFolder(chkout());
+    EXPECT_NE(files::createFolder(chkout()), files::FolderResult::Failed);
     logInWithGroup({"C:\\docs\\a.txt"});
     openGroup();
     const std::size_t at = mark();

@@ -1,4 +1,5 @@
 #include "common/platform/files.h"
+#include "common/platform/directory_lock.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -155,3 +156,22 @@ TEST(Files, BaseNameTakesTheTextAfterEitherSeparator) {
 
 }  // namespace
 }  // namespace zelt::files
+
+namespace zelt {
+namespace {
+
+TEST(DirectoryLock, ASecondHolderIsRefusedUntilTheFirstLetsGo) {
+    test::TempDir dir;
+    DirectoryLock first;
+    ASSERT_EQ(first.take(dir.path()), DirectoryLock::Result::Taken);
+    DirectoryLock second;
+    EXPECT_EQ(second.take(dir.path()), DirectoryLock::Result::InUse);
+    EXPECT_EQ(second.holder(), static_cast<int>(::getpid()));
+    EXPECT_FALSE(second.held());
+    first.release();
+    EXPECT_EQ(second.take(dir.path()), DirectoryLock::Result::Taken);
+    EXPECT_EQ(DirectoryLock().take(dir.file("missing")), DirectoryLock::Result::Failed);
+}
+
+}  // namespace
+}  // namespace zelt

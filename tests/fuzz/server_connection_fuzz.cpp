@@ -28,7 +28,7 @@ struct Harness {
         ::signal(SIGPIPE, SIG_IGN);
         char pattern[] = "/tmp/zelt-fuzz-XXXXXX";
         dataDir = ::mkdtemp(pattern);
-        files::createFolder(dataDir + "/docs");
+        EXPECT_NE(files::createFolder(dataDir + "/docs"), files::FolderResult::Failed);
         for (const char* name : {"a.txt", "b.txt"}) {
             std::FILE* f = std::fopen((dataDir + "/docs/" + name).c_str(), "w");
             std::fputs("member file content\n", f);

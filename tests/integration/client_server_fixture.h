@@ -82,7 +82,7 @@ struct Desk {
 class ClientServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        files::createFolder(dir.file("docs"));
+        EXPECT_NE(files::createFolder(dir.file("docs")), files::FolderResult::Failed);
         startServer();
         addAccount("anna");
         addAccount("bob");
@@ -205,7 +205,7 @@ protected:
             d = std::make_unique<Desk>();
             d->dataDir = dir.file(user + "-data");
             d->userDir = dir.file(user + "-user");
-            files::createFolder(d->dataDir);
+            EXPECT_NE(files::createFolder(d->dataDir), files::FolderResult::Failed);
         }
         return *d;
     }

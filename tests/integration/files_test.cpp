@@ -391,8 +391,8 @@ TEST_F(ClientServerFilesTest, AWorkingCopyWhosePathWouldNotFitTheCheckOutTableIs
 }
 
 TEST_F(ClientServerFilesTest, TwoFilesOfOneNameShareNoWorkingCopy) {
-    files::createFolder(dir.file("docs/one"));
-    files::createFolder(dir.file("docs/two"));
+    EXPECT_NE(files::createFolder(dir.file("docs/one")), files::FolderResult::Failed);
+    EXPECT_NE(files::createFolder(dir.file("docs/two")), files::FolderResult::Failed);
     const std::string first = memberFile("one/same.txt", binary(3000, 1));
     const std::string second = memberFile("two/same.txt", binary(3000, 2));
     addGroup("Team", {"anna"}, {first, second});
@@ -641,7 +641,7 @@ TEST_F(ClientServerFilesTest, ACheckOutTheServerCannotSaveIsRefusedOnBothSides) 
     // A folder where the group table should be: no file can be put in its place.
     const std::string groups = server->paths().groups;
     ASSERT_TRUE(files::renameFile(groups, groups + ".kept"));
-    files::createFolder(groups);
+    EXPECT_NE(files::createFolder(groups), files::FolderResult::Failed);
     const std::size_t at = anna.mark();
     checkOut(anna, {a});
     EXPECT_THAT(
@@ -650,7 +650,7 @@ TEST_F(ClientServerFilesTest, ACheckOutTheServerCannotSaveIsRefusedOnBothSides) 
     EXPECT_EQ(stateOnDisk(anna, a), 0);
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 
-    files::removeFolder(groups);
+    ASSERT_TRUE(files::removeFolder(groups));
     ASSERT_TRUE(files::renameFile(groups + ".kept", groups));
     checkOut(anna, {a});
     EXPECT_TRUE(anna.hasLine(quoted(a) + " checked-out."));

@@ -311,7 +311,7 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
 
     // A table file that cannot be replaced.
     server->accounts().clearAll();
-    files::createFolder(dir.file("Accounts.zelt"));
+    EXPECT_NE(files::createFolder(dir.file("Accounts.zelt")), files::FolderResult::Failed);
     const int bob = addAccount("bob");
     admin.accountSteps.push_back(fill("ann"));
     mark = console.size();
@@ -336,8 +336,8 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
 
     // The account table is written but the group table is not: the removal stands, the
     // dismissals are not claimed.
-    files::removeFolder(dir.file("Accounts.zelt"));
-    files::createFolder(dir.file("Groups.zelt"));
+    ASSERT_TRUE(files::removeFolder(dir.file("Accounts.zelt")));
+    EXPECT_NE(files::createFolder(dir.file("Groups.zelt")), files::FolderResult::Failed);
     admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
     mark = console.size();
     run("EDTACT", "bob");
@@ -579,8 +579,8 @@ TEST_F(AdminTest, ServerMenuDialogsPrintTheirLinesOnceAndWriteTheirFiles) {
     EXPECT_FALSE(off.sending());
     EXPECT_EQ(off.textView(), "Maintenance\n\nat 6");
     // A notice that cannot be written is not reported as changed.
-    files::removeFile(dir.file("Notice.zelt"));
-    files::createFolder(dir.file("Notice.zelt"));
+    ASSERT_TRUE(files::removeFile(dir.file("Notice.zelt")));
+    EXPECT_NE(files::createFolder(dir.file("Notice.zelt")), files::FolderResult::Failed);
     admin.notice = NoticeForm{true, "x"};
     mark = console.size();
     commands.noticeProperties();

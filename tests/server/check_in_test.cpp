@@ -174,7 +174,7 @@ TEST_F(CheckInTest, AFileThatDoesNotExistYetIsCreatedByItsFirstCommit) {
 }
 
 TEST_F(CheckInTest, ACommitPrunesToTheRetentionCount) {
-    files::createFolder(versions().folderOf(plan));
+    EXPECT_NE(files::createFolder(versions().folderOf(plan)), files::FolderResult::Failed);
     for (int i = 0; i < 5; ++i) {
         versions().makeVersion(plan, plan, "anna", "old " + std::to_string(i));
         reactor.advance(1000);

@@ -103,7 +103,7 @@ TEST_F(CheckOutTest, ACheckOutThatCannotBeSavedIsRefusedAndTakenBack) {
     auto anna = logIn("anna");
     // A folder where the table file should be: the atomic save cannot rename over it.
     std::filesystem::remove(server->paths().groups);
-    files::createFolder(server->paths().groups);
+    EXPECT_NE(files::createFolder(server->paths().groups), files::FolderResult::Failed);
     const std::size_t mark = console.size();
     const Packet r = checkOut(*anna, plan);
     EXPECT_EQ(r.get(proto::RepCheckOut::status), proto::RepCheckOut::kRefused);
@@ -136,7 +136,7 @@ TEST_F(CheckOutTest, FilePropertiesAnswerMembersOnlyWithHolderAndLatestDetails) 
     EXPECT_EQ(r->get(proto::RepFileProperties::checkOutTime), "2007/04/28 [16:05]");
     for (const std::uint8_t b : r->get(proto::RepFileProperties::details)) ASSERT_EQ(b, 0);
 
-    files::createFolder(versions().folderOf(plan));
+    EXPECT_NE(files::createFolder(versions().folderOf(plan)), files::FolderResult::Failed);
     versions().writeDetails(plan, "20070101000000000", "bob", "older");
     versions().writeDetails(plan, "20070202000000000", "anna", "newest");
     r = ask("off", plan);  // a disabled group still answers its members

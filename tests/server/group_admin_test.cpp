@@ -295,7 +295,7 @@ TEST_F(GroupAdminTest, FilePropertiesShowGroupsHolderVersionsAndDetails) {
     auto mark = server->groups().fileEntry(off, 1);
     mark.set(FileEntry::checkedOut, 1);
     mark.set(FileEntry::holder, "ghost");
-    files::createFolder(versions().folderOf(plan));
+    EXPECT_NE(files::createFolder(versions().folderOf(plan)), files::FolderResult::Failed);
     const auto v1 = versions().makeVersion(plan, plan, "anna", "line one\nline two");
     const auto v2 = versions().makeVersion(plan, plan, "bob", "no details");
     std::filesystem::remove(versions().detailFile(plan, *v2));
@@ -360,7 +360,7 @@ TEST_F(GroupAdminTest, SetAsTheLatestFileKeepsTheReplacedContentAsAnAdminVersion
     const std::string plan = memberFile("plan", "one");
     addGroup("dev", {"anna"}, {plan});
     std::vector<std::string> kept;
-    files::createFolder(versions().folderOf(plan));
+    EXPECT_NE(files::createFolder(versions().folderOf(plan)), files::FolderResult::Failed);
     for (const char* content : {"one", "two", "three"}) {
         writeAll(plan, content);
         kept.push_back(*versions().makeVersion(plan, plan, "anna", content));

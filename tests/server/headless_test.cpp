@@ -30,7 +30,7 @@ TEST(Headless, LogsInOverTcpAndEndsInOrderOnSigterm) {
     anna.set(AccountRecord::userName, "anna");
     anna.set(AccountRecord::password, scramble::scramble("secret"));
     ASSERT_TRUE(accounts.save(dir.file("Accounts.zelt")));
-    files::createFolder(dir.file("Temp"));
+    EXPECT_NE(files::createFolder(dir.file("Temp")), files::FolderResult::Failed);
     test::writeAll(dir.file("Temp/old.tmp"), "x");
 
     test::ChildProcess server({ZELT_SERVER_BINARY, "--headless", "--data-dir", dir.path()});

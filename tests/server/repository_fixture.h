@@ -22,7 +22,7 @@ class RepositoryFixture : public ServerFixture {
 protected:
     void SetUp() override {
         ServerFixture::SetUp();
-        files::createFolder(dir.file("docs"));
+        EXPECT_NE(files::createFolder(dir.file("docs")), files::FolderResult::Failed);
         addAccount("anna");
         addAccount("bob");
         addAccount("carl");

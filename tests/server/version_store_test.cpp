@@ -17,11 +17,11 @@ using test::writeAll;
 class VersionStoreTest : public ::testing::Test {
 protected:
     VersionStoreTest() : clock({2007, 4, 28, 16, 10, 12, 345}), store(dir.file("Files"), clock) {
-        files::createFolder(dir.file("Files"));
+        EXPECT_NE(files::createFolder(dir.file("Files")), files::FolderResult::Failed);
         writeAll(dir.file("plan.doc"), "content");
     }
     void makeVersions(int n) {
-        files::createFolder(store.folderOf(path));
+        EXPECT_NE(files::createFolder(store.folderOf(path)), files::FolderResult::Failed);
         for (int i = 0; i < n; ++i) {
             writeAll(dir.file("plan.doc"), "v" + std::to_string(i));
             ASSERT_TRUE(store.makeVersion(path, dir.file("plan.doc"), "anna", "c" + std::to_string(i)));
@@ -83,7 +83,7 @@ TEST_F(VersionStoreTest, LatestDetailsComeFromTheGreatestDetailStamp) {
     EXPECT_EQ(proto::ConstView{latest}.get(proto::DetailRecord::userName), "anna");
     EXPECT_EQ(proto::ConstView{latest}.get(proto::DetailRecord::time), "2007/04/28 [16:10:14]");
     // A folder with details and no versions still has latest details.
-    for (const auto& s : stamps) files::removeFile(store.versionFile(path, s));
+    for (const auto& s : stamps) ASSERT_TRUE(files::removeFile(store.versionFile(path, s)));
     EXPECT_TRUE(store.versions(path).empty());
     latest = store.latestDetails(path);
     EXPECT_EQ(proto::ConstView{latest}.get(proto::DetailRecord::comment), "c2");
@@ -91,7 +91,7 @@ TEST_F(VersionStoreTest, LatestDetailsComeFromTheGreatestDetailStamp) {
 }
 
 TEST_F(VersionStoreTest, DetailsAreZeroPaddedAndTheCommentIsCut) {
-    files::createFolder(store.folderOf(path));
+    EXPECT_NE(files::createFolder(store.folderOf(path)), files::FolderResult::Failed);
     const std::string stamp = store.newStamp();
     ASSERT_TRUE(store.writeDetails(path, stamp, "bob", std::string(2000, 'x')));
     const DetailBytes d = *store.details(path, stamp);
