@@ -36,9 +36,7 @@ ClientCore::ClientCore(Reactor& reactor, ClientUi& ui, ClientOptions options)
         {tag::OpenWeb, [this](const std::string& text) { options_.shellOpen(text); }},
         {tag::OpenMail,
          [this](const std::string& text) {
-             std::string mail = "mailto:" + text + "?subject=ZELT query: ";
-             mail += text::VersionText;
-             options_.shellOpen(mail.substr(0, 511));
+             options_.shellOpen(ui::mailtoAddress(text, text::VersionText));
          }},
         {tag::ShowCheckOuts, [this](const std::string&) { showWorkingFiles(); }},
         {tag::LogoutNow, [this](const std::string&) { disconnectNow(); }},
@@ -277,7 +275,7 @@ void ClientCore::openFolder(const std::string& folder) {
 
 void ClientCore::openWithShell(const std::string& path) {
     const int code = options_.shellOpen(path);
-    if (code <= 32) ui_.messageBox(shellOpenFailure(code));
+    if (code <= 32) ui_.messageBox(ui::shellOpenFailure(code));
 }
 
 void ClientCore::newMessage() {
@@ -289,7 +287,7 @@ bool ClientCore::executeLine(int index) {
 }
 
 void ClientCore::reply(const std::string& lineText) {
-    ui_.openSendMessage(replyName(lineText));
+    ui_.openSendMessage(ui::replyName(lineText));
 }
 
 void ClientCore::sendMessage(const MessageForm& form) {

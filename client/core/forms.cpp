@@ -75,12 +75,6 @@ std::optional<std::string> validatePasswordForm(const PasswordForm& form) {
     return std::nullopt;
 }
 
-std::optional<std::string> validateMessageForm(const MessageForm& form) {
-    if (form.recipients.empty()) return std::string(text::EnterRecipient);
-    if (form.text.empty()) return std::string(text::EnterMessage);
-    return std::nullopt;
-}
-
 std::string collectComment(const std::vector<std::string>& lines) {
     std::string comment;
     std::size_t total = 0;
@@ -91,12 +85,6 @@ std::string collectComment(const std::vector<std::string>& lines) {
         comment += '\n';
     }
     return comment;
-}
-
-std::string replyName(const std::string& lineText) {
-    const auto close = lineText.find('>');
-    if (close == std::string::npos || close == 0) return "";
-    return lineText.substr(1, std::min<std::size_t>(close - 1, kMaxUserName));
 }
 
 std::string quoted(const std::string& text) {
@@ -115,35 +103,6 @@ std::string toCrLf(const std::string& text, std::size_t limit) {
         out += text[i];
     }
     return out;
-}
-
-std::string shellOpenFailure(int code) {
-    struct Reason {
-        int code;
-        const char* text;
-    };
-    static constexpr Reason kReasons[] = {
-        {0, "The operating system is out of memory or resources."},
-        {2, "The specified file was not found."},
-        {3, "The specified path was not found."},
-        {5, "The operating system denied access to the specified file."},
-        {8, "There was not enough memory to complete the operation."},
-        {11, "The .exe file is invalid (non-Win32® .exe or error in .exe image)."},
-        {26, "A sharing violation occurred."},
-        {27, "The file name association is incomplete or invalid."},
-        {28, "The DDE transaction could not be completed because the request timed out."},
-        {29, "The DDE transaction failed."},
-        {30,
-         "The DDE transaction could not be completed because other DDE transactions were "
-         "being processed."},
-        {31, "There is no application associated with the given file name extension."},
-        {32, "The specified dynamic-link library was not found."},
-    };
-    const char* reason = "Cannot execute the specified file.";
-    for (const Reason& r : kReasons) {
-        if (r.code == code) reason = r.text;
-    }
-    return std::string(text::OpenFailed) + "\n\n" + reason;
 }
 
 }  // namespace zelt::client

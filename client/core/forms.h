@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "client/core/local_state.h"
+#include "common/ui/shared_windows.h"
 
 // What the client's dialogs hold, and the checks they make when the user presses OK. The
 // dialogs call these functions and show the text they return in a message box; the core fills
 // the forms before a dialog opens and reads them after it closes.
 namespace zelt::client {
+
+using ui::MessageForm;
 
 // The Log-in dialog.
 struct LoginForm {
@@ -43,14 +46,6 @@ struct PasswordForm {
 };
 std::optional<std::string> validatePasswordForm(const PasswordForm& form);
 
-// The Send Message window.
-struct MessageForm {
-    std::string recipients;
-    std::string text;
-    bool important = true;
-};
-std::optional<std::string> validateMessageForm(const MessageForm& form);
-
 // The Comment dialog's answer: OK with the edit's lines and the check box, or closed.
 struct CommentReply {
     bool accepted = false;
@@ -62,10 +57,6 @@ inline constexpr std::size_t kMaxComment = 1024;
 // kMaxComment characters.
 std::string collectComment(const std::vector<std::string>& lines);
 
-// The name a REPLYMSG line was sent by: the text between its leading '<' and the first '>',
-// at most 50 characters; "" when there is none.
-std::string replyName(const std::string& lineText);
-
 // A name or path as the console lines quote it: 'text'.
 std::string quoted(const std::string& text);
 
@@ -75,8 +66,5 @@ std::string fileCountLabel(int count);
 // A text shown in a multi-line box: every line feed not preceded by a carriage return gets
 // one, and at most limit characters of the text are taken.
 std::string toCrLf(const std::string& text, std::size_t limit);
-
-// The message-box text when the shell could not open a file or folder, by its result code.
-std::string shellOpenFailure(int code);
 
 }  // namespace zelt::client

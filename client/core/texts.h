@@ -82,8 +82,6 @@ inline constexpr std::string_view Fetched = "Yes";
 // Messages and the notice.
 inline constexpr std::string_view MessageSentTo = "Message sent to";
 inline constexpr std::string_view Users = "user(s).";
-inline constexpr std::string_view EnterRecipient = "Please enter the recipient.";
-inline constexpr std::string_view EnterMessage = "Please enter the message to send.";
 inline constexpr std::string_view NoticeHeader = "- - - Server Notice - - -";
 
 // Status displays.
@@ -96,7 +94,6 @@ inline constexpr std::string_view ManualAddress = "https://holmvik.example/zelt/
 inline constexpr std::string_view VersionText = "1.6.1";
 
 // Opening files and folders.
-inline constexpr std::string_view OpenFailed = "Failed to open the file.";
 
 }  // namespace zelt::client::text
 

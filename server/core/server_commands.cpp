@@ -8,27 +8,9 @@
 #include "server/core/names.h"
 #include "server/core/repository.h"
 #include "server/core/server.h"
+#include "common/ui/shared_windows.h"
 
 namespace zelt::server {
-
-namespace {
-
-constexpr std::size_t kMailtoRoom = 511;
-
-}  // namespace
-
-std::string mailtoAddress(std::string_view address) {
-    std::string out =
-        "mailto:" + std::string(address) + "?subject=ZELT query: " + std::string(VersionText);
-    if (out.size() > kMailtoRoom) out.resize(kMailtoRoom);
-    return out;
-}
-
-std::string replyRecipient(std::string_view lineText) {
-    const std::size_t close = lineText.find('>');
-    if (close == std::string_view::npos || close == 0) return "";
-    return std::string(proto::capped(lineText.substr(1, close - 1), MaxUserNameLength));
-}
 
 std::optional<std::string> checkShutdownForm(const ShutdownForm& form) {
     if (Server::parseMinutes(form.minutes)) return std::nullopt;
@@ -71,7 +53,7 @@ void ServerCommands::buildTagTable() {
     setTagAction("CLOSESRV", [&s](const std::string&) { s.ui().closeMainWindow(); });
     setTagAction("OPENWEB", [&s](const std::string& text) { s.ui().openAddress(text); });
     setTagAction("OPENMAIL",
-                 [&s](const std::string& text) { s.ui().openAddress(mailtoAddress(text)); });
+                 [&s](const std::string& text) { s.ui().openAddress(ui::mailtoAddress(text, VersionText)); });
     setTagAction("SHUTDOWN", [&s](const std::string&) { s.shutDownNow(); });
     setTagAction("CNCLSHTDN", [&s](const std::string&) { s.cancelShutdown(); });
     setTagAction("SCHESHTDN", [this](const std::string&) { scheduleShutdown(); });
@@ -203,7 +185,7 @@ void ServerCommands::newMessage() {
 }
 
 void ServerCommands::reply(std::string_view lineText) {
-    server_.ui().openSendMessage(replyRecipient(lineText));
+    server_.ui().openSendMessage(ui::replyName(lineText));
 }
 
 void ServerCommands::legends() {

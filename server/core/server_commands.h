@@ -13,11 +13,6 @@ namespace zelt::server {
 
 class Server;
 
-// "mailto:<address>?subject=ZELT query: <version>", at most 511 characters.
-std::string mailtoAddress(std::string_view address);
-// The sender of a received-message line "<sender> "text"": the text between the first
-// character and the first '>' (at most 50 characters); empty when there is no '>'.
-std::string replyRecipient(std::string_view lineText);
 // The OK checks of Shut Down Schedule and Change Communication Port.
 std::optional<std::string> checkShutdownForm(const ShutdownForm& form);
 std::optional<std::string> checkPortForm(const PortForm& form);

@@ -78,15 +78,6 @@ TEST(PasswordFormTest, ChecksRunInOrderAndCaseMatters) {
     EXPECT_EQ(validatePasswordForm(form), std::nullopt);
 }
 
-TEST(MessageFormTest, RecipientThenTextAreRequired) {
-    MessageForm form;
-    form.text = "hello";
-    EXPECT_EQ(validateMessageForm(form), "Please enter the recipient.");
-    form.recipients = "bob";
-    form.text = "";
-    EXPECT_EQ(validateMessageForm(form), "Please enter the message to send.");
-}
-
 TEST(CommentTest, LinesAreKeptWhileTheWholeFitsIn1024Characters) {
     const std::vector<std::string> thirty(30, std::string(40, 'c'));
     const std::string comment = collectComment(thirty);
@@ -99,14 +90,6 @@ TEST(CommentTest, LinesAreKeptWhileTheWholeFitsIn1024Characters) {
     EXPECT_EQ(collectComment({"one", "", "three"}), "one\n\nthree\n");
 }
 
-TEST(ReplyTest, TheSenderIsTakenFromTheAngleBrackets) {
-    EXPECT_EQ(replyName("<bob> \"hi\""), "bob");
-    EXPECT_EQ(replyName("<admin> \"a > b\""), "admin");
-    EXPECT_EQ(replyName("no brackets"), "");
-    EXPECT_EQ(replyName("<> \"x\""), "");
-    EXPECT_EQ(replyName("<" + std::string(60, 'n') + ">").size(), 50u);
-}
-
 TEST(TextShapes, CountLabelsAndLineEnds) {
     EXPECT_EQ(fileCountLabel(0), "0 file");
     EXPECT_EQ(fileCountLabel(1), "1 file");
@@ -114,16 +97,6 @@ TEST(TextShapes, CountLabelsAndLineEnds) {
     // A bare line feed and a CRLF pair both end up as CRLF: three lines.
     EXPECT_EQ(toCrLf("a\nb\r\nc", 1024), "a\r\nb\r\nc");
     EXPECT_EQ(toCrLf(std::string(2000, 'x'), 1024).size(), 1024u);
-}
-
-TEST(ShellOpenTest, FailureTextsNameTheReasonByCode) {
-    EXPECT_EQ(shellOpenFailure(2), "Failed to open the file.\n\nThe specified file was not found.");
-    EXPECT_EQ(shellOpenFailure(3), "Failed to open the file.\n\nThe specified path was not found.");
-    EXPECT_EQ(shellOpenFailure(31),
-              "Failed to open the file.\n\nThere is no application associated with the given "
-              "file name extension.");
-    EXPECT_EQ(shellOpenFailure(17),
-              "Failed to open the file.\n\nCannot execute the specified file.");
 }
 
 TEST(ButtonTables, AvailableFiles) {
