@@ -16,6 +16,7 @@
 #include "common/protocol/packet.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
+#include "server/core/ui/null_admin_ui.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ struct Harness {
     std::string dataDir;
     ManualReactor reactor;
     Console console{reactor.clock()};
-    server::AdminUi ui;
+    server::NullAdminUi ui;
     std::unique_ptr<server::Server> instance;
 };
 
@@ -71,8 +72,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Harness h;
     Handle ends[2];
     if (!tcp::socketPair(ends)) return 0;
-    const int slot = h.instance->slots().adopt(ends[0]);
-    if (slot < 0) {
+    const server::ConnectionId id = h.instance->slots().adopt(ends[0]);
+    if (id.slot < 0) {
         ::close(ends[1]);
         return 0;
     }
@@ -97,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     discard(ends[1]);
     ::close(ends[1]);
     h.reactor.drain();
-    h.instance->slots().free(slot);
+    h.instance->slots().free(id);
     h.reactor.drain();
     h.console.clearAll();
     return 0;

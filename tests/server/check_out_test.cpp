@@ -167,7 +167,7 @@ TEST_F(CheckOutTest, AShortRequestReadsAsZeros) {
 }
 
 TEST_F(CheckOutTest, RetentionChoicesAreWrittenToBackupZelt) {
-    auto& repository = server->repository();
+    auto& repository = server->settingsAdmin();
     EXPECT_EQ(repository.retentionChoiceIndex(), 0);
     const std::size_t mark = console.size();
     EXPECT_TRUE(repository.setRetentionFromChoice(2));
