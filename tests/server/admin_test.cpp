@@ -322,6 +322,53 @@ TEST_F(AdminTest, RenamingToOwnNameInOtherCaseIsAcceptedToAnothersRefused) {
     EXPECT_EQ(server->accounts().record(ann).get(AccountRecord::userName), "Ann");
 }
 
+TEST_F(AdminTest, ARenamedAccountTakesItsGroupsAndCheckOutsAlongAndTheOldNameGetsNone) {
+    addAccount("ann");
+    addAccount("bob");
+    addGroup("crew", {"bob", "ANN"}, {"/srv/plan.txt"});
+    addGroup("shelf", {"Ann"}, {"/srv/plan.txt"}, StateDisabled);
+    const auto checkOut = [](TestPeer& peer) {
+        proto::Packet p(proto::Opcode::ReqCheckOut);
+        p.set(proto::ReqCheckOut::path, "/srv/plan.txt");
+        peer.send(p);
+        return peer.expect(proto::Opcode::RepCheckOut);
+    };
+    auto ann = logIn("ann");
+    ASSERT_EQ(checkOut(*ann).get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
+
+    // What Groups.zelt says at the moment the line appears.
+    struct OnLine : ConsoleObserver {
+        void lineAppended(const ConsoleLine&, std::size_t) override { run(); }
+        void cleared() override {}
+        std::function<void()> run;
+    } diskAtLine;
+    std::vector<std::string> seen;
+    diskAtLine.run = [&] {
+        const GroupTable disk = groupsOnDisk();
+        seen.push_back(disk.record(0).get(GroupRecord::members.at(1)) + "/" +
+                       disk.record(1).get(GroupRecord::members.at(0)) + "/" +
+                       disk.fileEntry(0, 0).get(FileEntry::holder));
+    };
+    console.addObserver(&diskAtLine);
+    ui.accountSteps.push_back([](AccountForm& f) { f.userName = "anne"; });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    console.removeObserver(&diskAtLine);
+    EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'anne' updated.")});
+    EXPECT_EQ(seen.back(), "anne/anne/anne");
+    EXPECT_EQ(accountsOnDisk().findByUserName("ann"), -1);
+
+    // A new account of the old name belongs nowhere and holds nothing.
+    ui.accountSteps.push_back(fill("ann"));
+    run("CRTACT");
+    auto newcomer = logIn("ann", "pw");
+    newcomer->send(proto::Packet(proto::Opcode::ReqGroupList));
+    EXPECT_EQ(newcomer->expect(proto::Opcode::RepGroupList).get(proto::RepGroupList::count), 0);
+    addGroup("open", {"ann"}, {"/srv/plan.txt"});
+    EXPECT_EQ(checkOut(*newcomer).get(proto::RepCheckOut::reason),
+              "Already checked-out by 'anne' at 2007/04/28 [16:05].");
+}
+
 TEST_F(AdminTest, RemovingAConnectedAccountDismissesItFromEveryGroupOnDisk) {
     const int ann = addAccount("ann");
     addAccount("bob");
@@ -498,11 +545,15 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     commands.shutDown();
     EXPECT_EQ(since(mark).size(), 8u);
 
+    EXPECT_EQ(ui.listeningStates, std::vector<bool>{true});
     run("SHUTDOWN", "Shut down now.");
     EXPECT_FALSE(server->listening());
+    EXPECT_EQ(ui.listeningStates, (std::vector<bool>{true, false}));
     EXPECT_FALSE(commands.messageNewEnabled());
     commands.newMessage();
+    EXPECT_FALSE(commands.run(CommandId::NewMessage));
     EXPECT_EQ(ui.sendMessageTo.size(), 1u);
+    EXPECT_TRUE(commands.run(CommandId::Legends));
     EXPECT_TRUE(commands.requestClose());
     EXPECT_EQ(ui.closeRequests, 0);
     run("CLOSESRV", "Close ZELT server.");
@@ -532,7 +583,7 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     commands.sessionStatus();
     EXPECT_EQ(console.lines()[501].text, "- - - Session information - - -");
     commands.legends();
-    EXPECT_EQ(ui.legends, 2);
+    EXPECT_EQ(ui.legends, 3);
 }
 
 TEST(ServerCommandsBeforeStart, CommandsOnTablesWaitForTheStartUp) {
