@@ -18,6 +18,7 @@
 #include "common/protocol/packet.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
+#include "server/core/ui/null_admin_ui.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ private:
     void runServer() {
         PollReactor reactor;
         Console console(reactor.clock());
-        server::AdminUi ui;
+        server::NullAdminUi ui;
         server::ServerOptions options;
         options.dataDir = dataDir_;
         options.listenPort = 0;

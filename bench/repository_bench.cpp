@@ -35,6 +35,7 @@
 #include "common/protocol/packet.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
+#include "server/core/ui/null_admin_ui.h"
 
 namespace {
 
@@ -116,7 +117,9 @@ public:
             options.dataDir = dataDir;
             options.listenPort = 0;
             server_ = std::make_unique<server::Server>(reactor, *console_, ui_, options);
-            if (!server_->start()) throw std::runtime_error("the server did not start");
+            if (server_->start() != server::StartResult::Loaded) {
+                throw std::runtime_error("the server did not start");
+            }
             populate(files);
             return server_->listeningPort();
         });
@@ -146,7 +149,7 @@ private:
     }
 
     std::unique_ptr<Console> console_;
-    server::AdminUi ui_;
+    server::NullAdminUi ui_;
     std::unique_ptr<server::Server> server_;
 };
 

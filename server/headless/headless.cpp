@@ -56,6 +56,13 @@ void StreamConsole::lineAppended(const ConsoleLine& line, std::size_t) {
     std::fflush(out_);
 }
 
+void HeadlessUi::startRefused(const std::string& reason) {
+    std::fprintf(errors_, "zelt-server: %s\n", reason.c_str());
+    std::fflush(errors_);
+    refused = true;
+    closeRequested = true;
+}
+
 std::string serverDataDirectory(const std::string& fromCommandLine) {
     if (!fromCommandLine.empty()) return fromCommandLine;
     const std::string configured =

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/console/console.h"
-#include "server/core/admin_ui.h"
+#include "server/core/ui/null_admin_ui.h"
 
 namespace zelt::server {
 
@@ -24,11 +24,19 @@ private:
 };
 
 // The front end without a window: nothing to open, nothing to flash; closing the main window
-// ends the program.
-class HeadlessUi final : public AdminUi {
+// ends the program, and a refused start-up ends it with its reason on errors.
+class HeadlessUi final : public NullAdminUi {
 public:
+    explicit HeadlessUi(std::FILE* errors) : errors_(errors) {}
+
     void closeMainWindow() override { closeRequested = true; }
+    void startRefused(const std::string& reason) override;
+
     bool closeRequested = false;
+    bool refused = false;
+
+private:
+    std::FILE* errors_;
 };
 
 // The data directory: --data-dir when given, else the machine-wide setting, else ".".

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     zelt::Console console(reactor.clock());
     zelt::server::StreamConsole out(stdout);
     console.addObserver(&out);
-    zelt::server::HeadlessUi ui;
+    zelt::server::HeadlessUi ui(stderr);
     zelt::server::ServerOptions options;
     options.dataDir = zelt::server::serverDataDirectory(dataDir);
     zelt::server::Server server(reactor, console, ui, options);
@@ -53,5 +53,6 @@ int main(int argc, char** argv) {
     while (!ending && !ui.closeRequested) reactor.runOnce(1000);
     server.exit();
     reactor.unwatch(signals.handle());
-    return 0;
+    // Another server has the data directory: this one did nothing, and says so by its status.
+    return ui.refused ? 1 : 0;
 }

@@ -6,7 +6,7 @@
 #include "common/protocol/dispatch.h"
 #include "common/protocol/layouts.h"
 #include "common/protocol/packet.h"
-#include "server/core/records.h"
+#include "server/core/store/records.h"
 
 namespace zelt::proto {
 namespace {

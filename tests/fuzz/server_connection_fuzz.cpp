@@ -16,6 +16,7 @@
 #include "common/protocol/packet.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
+#include "server/core/ui/null_admin_ui.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ struct Harness {
         ::signal(SIGPIPE, SIG_IGN);
         char pattern[] = "/tmp/zelt-fuzz-XXXXXX";
         dataDir = ::mkdtemp(pattern);
-        EXPECT_NE(files::createFolder(dataDir + "/docs"), files::FolderResult::Failed);
+        // Without its member files the harness would fuzz nothing worth fuzzing.
+        if (files::createFolder(dataDir + "/docs") == files::FolderResult::Failed) std::abort();
         for (const char* name : {"a.txt", "b.txt"}) {
             std::FILE* f = std::fopen((dataDir + "/docs/" + name).c_str(), "w");
             std::fputs("member file content\n", f);
@@ -55,7 +57,7 @@ struct Harness {
     std::string dataDir;
     ManualReactor reactor;
     Console console{reactor.clock()};
-    server::AdminUi ui;
+    server::NullAdminUi ui;
     std::unique_ptr<server::Server> instance;
 };
 
@@ -71,8 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static Harness h;
     Handle ends[2];
     if (!tcp::socketPair(ends)) return 0;
-    const int slot = h.instance->slots().adopt(ends[0]);
-    if (slot < 0) {
+    const server::ConnectionId id = h.instance->slots().adopt(ends[0]);
+    if (id.slot < 0) {
         ::close(ends[1]);
         return 0;
     }
@@ -97,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     discard(ends[1]);
     ::close(ends[1]);
     h.reactor.drain();
-    h.instance->slots().free(slot);
+    h.instance->slots().free(id);
     h.reactor.drain();
     h.console.clearAll();
     return 0;

@@ -15,7 +15,7 @@
 #include "common/platform/poll_reactor.h"
 #include "common/protocol/layouts.h"
 #include "common/scramble/scramble.h"
-#include "server/core/repository.h"
+#include "server/core/repository/repository.h"
 #include "server/core/server.h"
 #include "tests/client/fake_ui.h"
 #include "tests/server/server_fixture.h"
@@ -318,7 +318,7 @@ protected:
     zelt::test::TempDir dir;
     ManualReactor reactor;
     Console serverConsole{reactor.clock()};
-    server::test::RecordingUi serverUi;
+    server::test::ScriptedUi serverUi;
     std::size_t connectionCapacity = MaxConnections;
     std::unique_ptr<Server> server;
     std::map<std::string, std::unique_ptr<Desk>> desks;

@@ -16,7 +16,7 @@ TEST_F(ClientServerSessionTest, LogInShowsTheUsersEnabledGroupsThenTheNotice) {
     addGroup("Finance", {"bob"}, {});
     addGroup("Old", {"anna"}, {}, server::StateDisabled);
     addGroup("Build", {"anna"}, {});
-    server->setNotice(true, {"Back-ups run at noon.", "Ask Carl for disk space."});
+    server->notice().set(true, {"Back-ups run at noon.", "Ask Carl for disk space."});
 
     Desk& anna = desk("anna");
     anna.ui.logins.push_back(loginAs("anna"));
@@ -81,7 +81,7 @@ TEST_F(ClientServerSessionTest, AnIdleClientStaysLoggedInForHours) {
     reactor.advance(3 * 60 * 60 * 1000);
     EXPECT_TRUE(anna.connected());
     EXPECT_FALSE(anna.hasLine("Disconnected from the ZELT server."));
-    EXPECT_GE(server->findSlotByUserName("anna"), 0);
+    EXPECT_GE(server->sessions().findByUserName("anna").slot, 0);
 }
 
 TEST_F(ClientServerSessionTest, AServerThatStopsAnsweringIsGivenUpOnTheThirdSilentTick) {
@@ -93,7 +93,7 @@ TEST_F(ClientServerSessionTest, AServerThatStopsAnsweringIsGivenUpOnTheThirdSile
     reactor.advance(ClientCore::kNoticeDelay);  // the notice's answer is the last packet
 
     // The server keeps the connection but reads nothing more from it.
-    const int slot = server->findSlotByUserName("anna");
+    const int slot = server->sessions().findByUserName("anna").slot;
     ASSERT_GE(slot, 0);
     reactor.unwatch(server->slots()[static_cast<std::size_t>(slot)].connection->handle());
     const std::size_t at = anna.mark();
@@ -160,14 +160,14 @@ TEST_F(ClientServerSessionTest, TheNewestLogInWinsAndTheOlderClientSeesItsConnec
 TEST_F(ClientServerSessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) {
     Desk& anna = logIn("anna");
     Desk& bob = logIn("bob");
-    server->broadcast("The server closes at six.");
+    server->sessions().broadcast("The server closes at six.");
     reactor.drain();
     EXPECT_EQ(anna.core->console().lines().back().text, "The server closes at six.");
     EXPECT_EQ(bob.kindOf("The server closes at six."), LineKind::Important);
 
     // A scheduled shut-down counts down on every desk, then closes every connection.
     const std::size_t at = anna.mark();
-    server->scheduleShutdown(2);
+    server->shutdown().schedule(2);
     reactor.advance(2 * Server::CountdownPeriod);
     EXPECT_THAT(anna.linesSince(at), ElementsAre("Server will be shut down in 2 minute(s).",
                                                  "Server will be shut down in 1 minute(s).",
@@ -179,7 +179,7 @@ TEST_F(ClientServerSessionTest, BroadcastsAndAShutDownReachEveryLoggedInClient) 
 
 TEST_F(ClientServerSessionTest, AClosedServerSendsTheUserBackToTheLogInDialog) {
     const LoginForm form = loginAs("anna");
-    server->closeCommunication();
+    server->shutdown().shutDownNow();
     reactor.drain();
     Desk& anna = desk("anna");
     anna.ui.logins.push_back(form);

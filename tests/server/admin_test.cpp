@@ -7,123 +7,12 @@
 
 #include "common/platform/files.h"
 #include "common/ui/shared_windows.h"
-#include "server/core/account_admin.h"
-#include "server/core/file_properties.h"
-#include "server/core/group_properties.h"
-#include "server/core/repository.h"
-#include "server/core/server_commands.h"
-#include "server/core/settings_files.h"
+#include "server/core/admin/account_form.h"
+#include "server/core/store/settings_files.h"
 #include "tests/server/server_fixture.h"
 
 namespace zelt::server::test {
 namespace {
-
-// Plays the administrator: each dialog takes the next prepared answer. An answer whose OK the
-// dialog's check refuses shows the message and the dialog stays open for the next answer; a
-// dialog without answers left is cancelled.
-class ScriptedUi : public RecordingUi {
-public:
-    using AccountStep = std::function<void(AccountForm&)>;
-
-    // Group windows are only recorded (and cancelled): their flows have tests of their own.
-    bool runGroupProperties(GroupPropertiesDialog& dialog) override {
-        groupDialogs.push_back(dialog.editedGroup());
-        return false;
-    }
-    void showFileProperties(FilePropertiesWindow& window) override {
-        filePropertiesPaths.push_back(window.path());
-    }
-
-    bool editAccount(AccountForm& form, const FormCheck<AccountForm>& check) override {
-        openedAccounts.push_back(form);
-        return runChecked(accountSteps, form, check);
-    }
-    bool searchAccount(std::string& keywords) override {
-        searchPrefills.push_back(keywords);
-        if (searches.empty()) return false;
-        const auto next = searches.front();
-        searches.pop_front();
-        if (!next) return false;
-        keywords = *next;
-        return true;
-    }
-    std::optional<std::vector<std::string>> chooseUsers(UserListSource& source) override {
-        ++userLists;
-        if (!userList) return std::nullopt;
-        return userList(source);
-    }
-    bool scheduleShutdown(ShutdownForm& form, const FormCheck<ShutdownForm>& check) override {
-        return runTexts(minuteEntries, form, form.minutes, check);
-    }
-    bool changePort(PortForm& form, const FormCheck<PortForm>& check) override {
-        openedPorts.push_back(form.port);
-        return runTexts(portEntries, form, form.port, check);
-    }
-    bool editBackup(BackupForm& form) override {
-        openedBackup = form;
-        if (!backupChoice) return false;
-        form.selected = *backupChoice;
-        return true;
-    }
-    bool editNotice(NoticeForm& form) override {
-        openedNotice = form;
-        if (!notice) return false;
-        form = *notice;
-        return true;
-    }
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-
-    std::deque<AccountStep> accountSteps;
-    std::vector<AccountForm> openedAccounts;
-    std::vector<int> groupDialogs;
-    std::vector<std::string> filePropertiesPaths;
-    std::deque<std::optional<std::string>> searches;
-    std::vector<std::string> searchPrefills;
-    std::function<std::optional<std::vector<std::string>>(UserListSource&)> userList;
-    int userLists = 0;
-    std::deque<std::string> minuteEntries;
-    std::deque<std::string> portEntries;
-    std::vector<std::string> openedPorts;
-    std::optional<int> backupChoice;
-    BackupForm openedBackup;
-    std::optional<NoticeForm> notice;
-    NoticeForm openedNotice;
-    std::vector<std::string> messages;
-
-private:
-    template <typename Form>
-    bool runChecked(std::deque<std::function<void(Form&)>>& steps, Form& form,
-                    const FormCheck<Form>& check) {
-        while (!steps.empty()) {
-            Form edited = form;
-            steps.front()(edited);
-            steps.pop_front();
-            if (auto refusal = check(edited)) {
-                messages.push_back(*refusal);
-                continue;
-            }
-            form = edited;
-            return true;
-        }
-        return false;
-    }
-    template <typename Form>
-    bool runTexts(std::deque<std::string>& entries, Form& form, std::string& field,
-                  const FormCheck<Form>& check) {
-        while (!entries.empty()) {
-            const std::string saved = field;
-            field = entries.front();
-            entries.pop_front();
-            if (auto refusal = check(form)) {
-                messages.push_back(*refusal);
-                field = saved;
-                continue;
-            }
-            return true;
-        }
-        return false;
-    }
-};
 
 ScriptedUi::AccountStep fill(std::string userName, std::string password = "pw",
                              bool disable = false) {
@@ -153,7 +42,7 @@ protected:
         ServerOptions options;
         options.dataDir = dir.path();
         options.listenPort = 0;
-        server = std::make_unique<Server>(reactor, console, admin, options);
+        server = std::make_unique<Server>(reactor, console, ui, options);
         server->launch();
         reactor.advance(Server::StartDelay);
         ASSERT_TRUE(server->listening());
@@ -180,7 +69,6 @@ protected:
         return table;
     }
 
-    ScriptedUi admin;
 };
 
 // --- Account Properties checks ----------------------------------------------------------
@@ -256,18 +144,18 @@ TEST(CommandTexts, NoticeLines) {
 // --- Creating ----------------------------------------------------------------------------
 
 TEST_F(AdminTest, CreatedAccountIsOnDiskWithItsLineAfterARefusedFirstTry) {
-    admin.accountSteps.push_back(fill("ann smith"));
-    admin.accountSteps.push_back([](AccountForm& f) {
+    ui.accountSteps.push_back(fill("ann smith"));
+    ui.accountSteps.push_back([](AccountForm& f) {
         fill("ann", "pw")(f);
         f.dept = "Sales";
     });
     std::size_t mark = console.size();
     EXPECT_TRUE(run("CRTACT", "Create a new account"));
-    EXPECT_EQ(admin.messages,
+    EXPECT_EQ(ui.messages,
               std::vector<std::string>{"You can't use white space characters in the username."});
-    ASSERT_EQ(admin.openedAccounts.size(), 1u);
-    EXPECT_FALSE(admin.openedAccounts[0].removeEnabled);
-    EXPECT_FALSE(admin.openedAccounts[0].disconnectEnabled);
+    ASSERT_EQ(ui.openedAccounts.size(), 1u);
+    EXPECT_FALSE(ui.openedAccounts[0].removeEnabled);
+    EXPECT_FALSE(ui.openedAccounts[0].disconnectEnabled);
     EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'ann' created, enabled.")});
 
     const AccountTable disk = accountsOnDisk();
@@ -278,7 +166,7 @@ TEST_F(AdminTest, CreatedAccountIsOnDiskWithItsLineAfterARefusedFirstTry) {
     EXPECT_EQ(disk.record(ann).get(AccountRecord::password), scramble::scramble("pw"));
     logIn("ann", "pw");
 
-    admin.accountSteps.push_back(fill("bob", "pw", true));
+    ui.accountSteps.push_back(fill("bob", "pw", true));
     mark = console.size();
     run("CRTACT");
     EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'bob' created, disabled.")});
@@ -296,20 +184,20 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
     run("CRTACT");
     EXPECT_EQ(
         since(mark + 1),
-        (std::vector<Line>{{std::string(AccountFull), LineKind::Error, std::string(kNoTag)}}));
-    EXPECT_TRUE(admin.openedAccounts.empty());
-    admin.userList = [](UserListSource& source) -> std::optional<std::vector<std::string>> {
+        (std::vector<Line>{{std::string(text::AccountFull), LineKind::Error, std::string(kNoTag)}}));
+    EXPECT_TRUE(ui.openedAccounts.empty());
+    ui.userList = [](UserListSource& source) -> std::optional<std::vector<std::string>> {
         EXPECT_FALSE(source.create().has_value());
         return std::nullopt;
     };
     server->accountAdmin().chooseUsers();
-    EXPECT_EQ(admin.messages, std::vector<std::string>{std::string(AccountFull)});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(text::AccountFull)});
 
     // A table file that cannot be replaced.
     server->accounts().clearAll();
     EXPECT_NE(files::createFolder(dir.file("Accounts.zelt")), files::FolderResult::Failed);
     const int bob = addAccount("bob");
-    admin.accountSteps.push_back(fill("ann"));
+    ui.accountSteps.push_back(fill("ann"));
     mark = console.size();
     run("CRTACT");
     EXPECT_EQ(since(mark + 1),
@@ -317,13 +205,13 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
                                   LineKind::Error, std::string(kNoTag)}}));
     EXPECT_LT(server->accounts().findByUserName("ann"), 0);
 
-    admin.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
     run("EDTACT", "bob");
     EXPECT_EQ(console.lines().back().kind, LineKind::Error);
     EXPECT_EQ(server->accounts().record(bob).get(AccountRecord::state), StateEnabled);
 
     addGroup("crew", {"bob"});
-    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
     mark = console.size();
     run("EDTACT", "bob");
     EXPECT_EQ(since(mark + 1).size(), 1u);  // the error line only
@@ -334,7 +222,7 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
     // dismissals are not claimed.
     ASSERT_TRUE(files::removeFolder(dir.file("Accounts.zelt")));
     EXPECT_NE(files::createFolder(dir.file("Groups.zelt")), files::FolderResult::Failed);
-    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
     mark = console.size();
     run("EDTACT", "bob");
     EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain("User 'bob' removed."),
@@ -349,12 +237,12 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
 TEST_F(AdminTest, DisablingAConnectedAccountClosesItAndSaysSoInOrder) {
     const int ann = addAccount("ann");
     auto peer = logIn("ann");
-    admin.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
     const std::size_t mark = console.size();
     run("EDTACT", "ANN");
-    ASSERT_EQ(admin.openedAccounts.size(), 1u);
-    EXPECT_TRUE(admin.openedAccounts[0].disconnectEnabled);
-    EXPECT_EQ(admin.openedAccounts[0].password, "secret");
+    ASSERT_EQ(ui.openedAccounts.size(), 1u);
+    EXPECT_TRUE(ui.openedAccounts[0].disconnectEnabled);
+    EXPECT_EQ(ui.openedAccounts[0].password, "secret");
     EXPECT_EQ(since(mark + 1),
               (std::vector<Line>{plain("User 'ann' disconnected."),
                                  plain("User 'ann' updated, disconnected, disabled.")}));
@@ -363,17 +251,17 @@ TEST_F(AdminTest, DisablingAConnectedAccountClosesItAndSaysSoInOrder) {
     EXPECT_EQ(accountsOnDisk().record(ann).get(AccountRecord::state), StateDisabled);
 
     // Enabled again; then a plain update.
-    admin.accountSteps.push_back([](AccountForm& f) { f.disable = false; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.disable = false; });
     std::size_t m = console.size();
     run("EDTACT", "ann");
     EXPECT_EQ(since(m + 1), std::vector<Line>{plain("User 'ann' updated, enabled.")});
-    admin.accountSteps.push_back([](AccountForm& f) { f.phone = "123"; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.phone = "123"; });
     m = console.size();
     run("EDTACT", "ann");
     EXPECT_EQ(since(m + 1), std::vector<Line>{plain("User 'ann' updated.")});
     EXPECT_EQ(accountsOnDisk().record(ann).get(AccountRecord::phone), "123");
     // Disabled while not connected.
-    admin.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.disable = true; });
     m = console.size();
     run("EDTACT", "ann");
     EXPECT_EQ(since(m + 1), std::vector<Line>{plain("User 'ann' updated, disabled.")});
@@ -382,7 +270,7 @@ TEST_F(AdminTest, DisablingAConnectedAccountClosesItAndSaysSoInOrder) {
 TEST_F(AdminTest, DisconnectBoxClosesTheConnectionAfterTheUpdateLineOnce) {
     addAccount("ann");
     auto peer = logIn("ann");
-    admin.accountSteps.push_back([](AccountForm& f) { f.disconnect = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.disconnect = true; });
     const std::size_t mark = console.size();
     run("EDTACT", "ann");
     EXPECT_EQ(since(mark + 1),
@@ -396,14 +284,14 @@ TEST_F(AdminTest, DisconnectBoxClosesTheConnectionAfterTheUpdateLineOnce) {
     run("EDTACT", "ann");
     run("EDTACT", "nobody");
     EXPECT_EQ(since(m).size(), 2u);
-    EXPECT_EQ(admin.openedAccounts.size(), 2u);
+    EXPECT_EQ(ui.openedAccounts.size(), 2u);
 }
 
 TEST_F(AdminTest, ConnectionsMadeWhileTheDialogIsOpenAreSeenOnOk) {
     addAccount("ann");
     std::unique_ptr<TestPeer> peer;
     // The user logs in while the administrator is still in the dialog.
-    admin.accountSteps.push_back([&](AccountForm& f) {
+    ui.accountSteps.push_back([&](AccountForm& f) {
         EXPECT_FALSE(f.disconnectEnabled);
         peer = logIn("ann");
         f.disable = true;
@@ -420,18 +308,65 @@ TEST_F(AdminTest, ConnectionsMadeWhileTheDialogIsOpenAreSeenOnOk) {
 TEST_F(AdminTest, RenamingToOwnNameInOtherCaseIsAcceptedToAnothersRefused) {
     const int ann = addAccount("ann");
     addAccount("Bob");
-    admin.accountSteps.push_back([](AccountForm& f) { f.userName = "Ann"; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.userName = "Ann"; });
     std::size_t mark = console.size();
     run("EDTACT", "ann");
     EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'Ann' updated.")});
     EXPECT_EQ(accountsOnDisk().record(ann).get(AccountRecord::userName), "Ann");
 
-    admin.accountSteps.push_back([](AccountForm& f) { f.userName = "bOB"; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.userName = "bOB"; });
     mark = console.size();
     run("EDTACT", "ann");
-    EXPECT_EQ(admin.messages, std::vector<std::string>{"User 'bOB' is already exist."});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"User 'bOB' is already exist."});
     EXPECT_EQ(since(mark + 1).size(), 0u);
     EXPECT_EQ(server->accounts().record(ann).get(AccountRecord::userName), "Ann");
+}
+
+TEST_F(AdminTest, ARenamedAccountTakesItsGroupsAndCheckOutsAlongAndTheOldNameGetsNone) {
+    addAccount("ann");
+    addAccount("bob");
+    addGroup("crew", {"bob", "ANN"}, {"/srv/plan.txt"});
+    addGroup("shelf", {"Ann"}, {"/srv/plan.txt"}, StateDisabled);
+    const auto checkOut = [](TestPeer& peer) {
+        proto::Packet p(proto::Opcode::ReqCheckOut);
+        p.set(proto::ReqCheckOut::path, "/srv/plan.txt");
+        peer.send(p);
+        return peer.expect(proto::Opcode::RepCheckOut);
+    };
+    auto ann = logIn("ann");
+    ASSERT_EQ(checkOut(*ann).get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
+
+    // What Groups.zelt says at the moment the line appears.
+    struct OnLine : ConsoleObserver {
+        void lineAppended(const ConsoleLine&, std::size_t) override { run(); }
+        void cleared() override {}
+        std::function<void()> run;
+    } diskAtLine;
+    std::vector<std::string> seen;
+    diskAtLine.run = [&] {
+        const GroupTable disk = groupsOnDisk();
+        seen.push_back(disk.record(0).get(GroupRecord::members.at(1)) + "/" +
+                       disk.record(1).get(GroupRecord::members.at(0)) + "/" +
+                       disk.fileEntry(0, 0).get(FileEntry::holder));
+    };
+    console.addObserver(&diskAtLine);
+    ui.accountSteps.push_back([](AccountForm& f) { f.userName = "anne"; });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    console.removeObserver(&diskAtLine);
+    EXPECT_EQ(since(mark + 1), std::vector<Line>{plain("User 'anne' updated.")});
+    EXPECT_EQ(seen.back(), "anne/anne/anne");
+    EXPECT_EQ(accountsOnDisk().findByUserName("ann"), -1);
+
+    // A new account of the old name belongs nowhere and holds nothing.
+    ui.accountSteps.push_back(fill("ann"));
+    run("CRTACT");
+    auto newcomer = logIn("ann", "pw");
+    newcomer->send(proto::Packet(proto::Opcode::ReqGroupList));
+    EXPECT_EQ(newcomer->expect(proto::Opcode::RepGroupList).get(proto::RepGroupList::count), 0);
+    addGroup("open", {"ann"}, {"/srv/plan.txt"});
+    EXPECT_EQ(checkOut(*newcomer).get(proto::RepCheckOut::reason),
+              "Already checked-out by 'anne' at 2007/04/28 [16:05].");
 }
 
 TEST_F(AdminTest, RemovingAConnectedAccountDismissesItFromEveryGroupOnDisk) {
@@ -441,7 +376,7 @@ TEST_F(AdminTest, RemovingAConnectedAccountDismissesItFromEveryGroupOnDisk) {
     addGroup("beta", {"bob"});
     addGroup("gamma", {"ANN"}, {}, StateDisabled);
     auto peer = logIn("ann");
-    admin.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
     const std::size_t mark = console.size();
     run("EDTACT", "ann");
     EXPECT_EQ(since(mark + 1),
@@ -460,7 +395,7 @@ TEST_F(AdminTest, RemovingAConnectedAccountDismissesItFromEveryGroupOnDisk) {
     EXPECT_TRUE(groups.isMember(1, "bob"));
 
     // A new account of that name starts with no groups.
-    admin.accountSteps.push_back(fill("ann"));
+    ui.accountSteps.push_back(fill("ann"));
     run("CRTACT");
     EXPECT_FALSE(server->groups().isMember(0, "ann"));
 }
@@ -478,7 +413,7 @@ TEST_F(AdminTest, ListAndSearchWithKeywordsKeptForTheRun) {
               (std::vector<Line>{plain(std::string(Console::Separator)), plain("Account list:"),
                                  fn("ann", "EDTACT"), fn("bob", "EDTACT"), fn("carol", "EDTACT")}));
 
-    admin.searches = {std::string("fIeLd"), std::string("A"), std::nullopt, std::string("")};
+    ui.searches = {std::string("fIeLd"), std::string("A"), std::nullopt, std::string("")};
     mark = console.size();
     run("SRCHAC");
     EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain("- - - Search result - - -"),
@@ -495,9 +430,9 @@ TEST_F(AdminTest, ListAndSearchWithKeywordsKeptForTheRun) {
     run("SRCHAC");
     EXPECT_EQ(since(mark + 1),
               (std::vector<Line>{plain("- - - Search result - - -"), plain("0 account found.")}));
-    EXPECT_EQ(admin.searchPrefills, (std::vector<std::string>{"", "fIeLd", "A", "A"}));
+    EXPECT_EQ(ui.searchPrefills, (std::vector<std::string>{"", "fIeLd", "A", "A"}));
 
-    admin.searches = {std::string(40, 'k')};
+    ui.searches = {std::string(40, 'k')};
     run("SRCHAC");
     EXPECT_EQ(server->accountAdmin().searchKeywords(), std::string(30, 'k'));
     server->exit();
@@ -513,8 +448,8 @@ TEST_F(AdminTest, UserListCreatesASavedAccountSilentlyAndReturnsTheChoice) {
     std::vector<UserListRow> before;
     std::vector<UserListRow> after;
     std::optional<std::size_t> created;
-    admin.accountSteps.push_back(fill("dora"));
-    admin.userList = [&](UserListSource& source) -> std::optional<std::vector<std::string>> {
+    ui.accountSteps.push_back(fill("dora"));
+    ui.userList = [&](UserListSource& source) -> std::optional<std::vector<std::string>> {
         before = source.rows();
         created = source.create();
         after = source.rows();
@@ -534,7 +469,7 @@ TEST_F(AdminTest, UserListCreatesASavedAccountSilentlyAndReturnsTheChoice) {
     EXPECT_EQ(since(mark).size(), 0u);
     EXPECT_GE(accountsOnDisk().findByUserName("dora"), 0);
 
-    admin.userList = nullptr;
+    ui.userList = nullptr;
     EXPECT_FALSE(server->accountAdmin().chooseUsers().has_value());
 }
 
@@ -552,46 +487,46 @@ TEST_F(AdminTest, ServerMenuDialogsPrintTheirLinesOnceAndWriteTheirFiles) {
     EXPECT_EQ(lines[2], fn("Change communication port.", "CHGPORT"));
 
     // Port: a refused entry keeps the dialog open; the accepted one goes to Comm.zelt.
-    admin.portEntries = {"65536", "4000"};
+    ui.portEntries = {"65536", "4000"};
     run("CHGPORT", "Change communication port.");
-    EXPECT_EQ(admin.openedPorts, std::vector<std::string>{"32767"});
-    EXPECT_EQ(admin.messages, std::vector<std::string>{"Please enter the valid port number."});
+    EXPECT_EQ(ui.openedPorts, std::vector<std::string>{"32767"});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Please enter the valid port number."});
     EXPECT_EQ(readPort(dir.file("Comm.zelt")), 4000);
     mark = console.size();
     commands.communicationProperties();
     EXPECT_NE(console.lines()[mark + 1].text.find(", 4000 TCP/IP port."), std::string::npos);
 
     // Notice: the window shows CR LF and the stored text drops the trailing empty lines.
-    admin.notice = NoticeForm{true, "Maintenance\r\n\r\nat 6\r\n\r\n"};
+    ui.notice = NoticeForm{true, "Maintenance\r\n\r\nat 6\r\n\r\n"};
     mark = console.size();
     commands.noticeProperties();
     EXPECT_EQ(since(mark), std::vector<Line>{plain("Notice properties changed.")});
     EXPECT_EQ(NoticeSetting::read(dir.file("Notice.zelt")).textView(), "Maintenance\n\nat 6");
-    admin.notice = NoticeForm{false, "ignored"};
+    ui.notice = NoticeForm{false, "ignored"};
     commands.noticeProperties();
-    EXPECT_TRUE(admin.openedNotice.send);
-    EXPECT_EQ(admin.openedNotice.text, "Maintenance\r\n\r\nat 6");
+    EXPECT_TRUE(ui.openedNotice.send);
+    EXPECT_EQ(ui.openedNotice.text, "Maintenance\r\n\r\nat 6");
     const NoticeSetting off = NoticeSetting::read(dir.file("Notice.zelt"));
     EXPECT_FALSE(off.sending());
     EXPECT_EQ(off.textView(), "Maintenance\n\nat 6");
     // A notice that cannot be written is not reported as changed.
     ASSERT_TRUE(files::removeFile(dir.file("Notice.zelt")));
     EXPECT_NE(files::createFolder(dir.file("Notice.zelt")), files::FolderResult::Failed);
-    admin.notice = NoticeForm{true, "x"};
+    ui.notice = NoticeForm{true, "x"};
     mark = console.size();
     commands.noticeProperties();
     ASSERT_EQ(since(mark).size(), 1u);
     EXPECT_EQ(since(mark)[0].kind, LineKind::Error);
 
     // Backup: the line is printed once; cancel prints nothing.
-    admin.backupChoice = 2;
+    ui.backupChoice = 2;
     mark = console.size();
     commands.backupProperties();
-    EXPECT_EQ(admin.openedBackup.choices, (std::vector<std::string>{"5", "10", "20"}));
-    EXPECT_EQ(admin.openedBackup.selected, 0);
+    EXPECT_EQ(ui.openedBackup.choices, (std::vector<std::string>{"5", "10", "20"}));
+    EXPECT_EQ(ui.openedBackup.selected, 0);
     EXPECT_EQ(since(mark), std::vector<Line>{plain("Backup properties changed.")});
     EXPECT_EQ(readRetentionCount(dir.file("Backup.zelt")), 20);
-    admin.backupChoice.reset();
+    ui.backupChoice.reset();
     mark = console.size();
     commands.backupProperties();
     EXPECT_EQ(since(mark).size(), 0u);
@@ -601,7 +536,7 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     ServerCommands& commands = server->commands();
     EXPECT_TRUE(commands.messageNewEnabled());
     commands.newMessage();
-    EXPECT_EQ(admin.sendMessageTo, std::vector<std::string>{""});
+    EXPECT_EQ(ui.sendMessageTo, std::vector<std::string>{""});
 
     std::size_t mark = console.size();
     EXPECT_FALSE(commands.requestClose());
@@ -610,15 +545,19 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     commands.shutDown();
     EXPECT_EQ(since(mark).size(), 8u);
 
+    EXPECT_EQ(ui.listeningStates, std::vector<bool>{true});
     run("SHUTDOWN", "Shut down now.");
     EXPECT_FALSE(server->listening());
+    EXPECT_EQ(ui.listeningStates, (std::vector<bool>{true, false}));
     EXPECT_FALSE(commands.messageNewEnabled());
     commands.newMessage();
-    EXPECT_EQ(admin.sendMessageTo.size(), 1u);
+    EXPECT_FALSE(commands.run(CommandId::NewMessage));
+    EXPECT_EQ(ui.sendMessageTo.size(), 1u);
+    EXPECT_TRUE(commands.run(CommandId::Legends));
     EXPECT_TRUE(commands.requestClose());
-    EXPECT_EQ(admin.closeRequests, 0);
+    EXPECT_EQ(ui.closeRequests, 0);
     run("CLOSESRV", "Close ZELT server.");
-    EXPECT_EQ(admin.closeRequests, 1);
+    EXPECT_EQ(ui.closeRequests, 1);
 
     // Clear when long: everything but Session empties a console of more than 500 lines.
     const auto fillTo = [&](std::size_t n) {
@@ -644,7 +583,7 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     commands.sessionStatus();
     EXPECT_EQ(console.lines()[501].text, "- - - Session information - - -");
     commands.legends();
-    EXPECT_EQ(admin.legends, 2);
+    EXPECT_EQ(ui.legends, 3);
 }
 
 TEST(ServerCommandsBeforeStart, CommandsOnTablesWaitForTheStartUp) {
@@ -688,12 +627,12 @@ TEST_F(AdminTest, EveryServerTagRunsItsAction) {
 
     EXPECT_TRUE(run("OPENWEB", "https://zelt.example.org/manual/"));
     EXPECT_TRUE(run("OPENMAIL", "support@zelt.example.org"));
-    EXPECT_EQ(admin.addresses,
+    EXPECT_EQ(ui.addresses,
               (std::vector<std::string>{"https://zelt.example.org/manual/",
                                         "mailto:support@zelt.example.org?subject=ZELT query: "
                                         "ZELT server 1.6.1"}));
     EXPECT_TRUE(run("REPLYMSG", "<bob> \"hello\""));
-    EXPECT_EQ(admin.sendMessageTo, std::vector<std::string>{"bob"});
+    EXPECT_EQ(ui.sendMessageTo, std::vector<std::string>{"bob"});
 
     mark = console.size();
     run("DSPLOGIN", "Display connected users.");
@@ -703,7 +642,7 @@ TEST_F(AdminTest, EveryServerTagRunsItsAction) {
     run("DSPCHKOUT", "Display checked-out files.");
     EXPECT_EQ(since(mark + 1).back(), fn("crew::/srv/plan.txt", "FILEPROP"));
     run("FILEPROP", "crew::/srv/plan.txt");
-    EXPECT_EQ(admin.filePropertiesPaths, std::vector<std::string>{"/srv/plan.txt"});
+    EXPECT_EQ(ui.filePropertiesPaths, std::vector<std::string>{"/srv/plan.txt"});
 
     mark = console.size();
     run("DSPGRP", "Display group list.");
@@ -711,36 +650,36 @@ TEST_F(AdminTest, EveryServerTagRunsItsAction) {
                                                   plain("Group list:"), fn("crew", "EDTGRP")}));
     run("CRTGRP", "Create a new group.");
     run("EDTGRP", "CREW");
-    EXPECT_EQ(admin.groupDialogs, (std::vector<int>{-1, g}));
+    EXPECT_EQ(ui.groupDialogs, (std::vector<int>{-1, g}));
 
-    admin.accountSteps.push_back(fill("cy"));
+    ui.accountSteps.push_back(fill("cy"));
     run("CRTACT");
     EXPECT_EQ(console.lines().back().text, "User 'cy' created, enabled.");
-    admin.accountSteps.push_back([](AccountForm& f) { f.misc = "edited"; });
+    ui.accountSteps.push_back([](AccountForm& f) { f.misc = "edited"; });
     run("EDTACT", "bob");
     EXPECT_EQ(server->accounts().record(bob).get(AccountRecord::misc), "edited");
     run("DSPACT");
     EXPECT_EQ(since(console.size() - 1), std::vector<Line>{fn("cy", "EDTACT")});
-    admin.searches = {std::string("bo")};
+    ui.searches = {std::string("bo")};
     run("SRCHAC");
     EXPECT_EQ(console.lines().back().text, "1 account found.");
 
     // The schedule dialog refuses 0 and keeps running; cancelling twice.
-    admin.minuteEntries = {"0", "3"};
+    ui.minuteEntries = {"0", "3"};
     mark = console.size();
     run("SCHESHTDN", "Setup a schedule to shut down.");
-    EXPECT_EQ(admin.messages, std::vector<std::string>{"Please enter the valid minute value."});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Please enter the valid minute value."});
     EXPECT_EQ(since(mark + 1), (std::vector<Line>{{"Server will be shut down in 3 minute(s).",
                                                    LineKind::Important, std::string(kNoTag)},
                                                   fn("Cancel shut down schedule.", "CNCLSHTDN")}));
     EXPECT_EQ(peer->expect(proto::Opcode::PushBroadcast).get(proto::PushBroadcast::text),
               "Server will be shut down in 3 minute(s).");
     run("CNCLSHTDN");
-    EXPECT_FALSE(server->shutdownScheduled());
+    EXPECT_FALSE(server->shutdown().scheduled());
     run("CNCLSHTDN");
     EXPECT_EQ(console.lines().back().text, "Shut down canceled already.");
 
-    admin.portEntries = {"40000"};
+    ui.portEntries = {"40000"};
     run("CHGPORT");
     EXPECT_EQ(server->port(), 40000);
 
@@ -748,7 +687,7 @@ TEST_F(AdminTest, EveryServerTagRunsItsAction) {
     EXPECT_TRUE(peer->waitClosed());
     EXPECT_EQ(console.lines().back().tag, "CLOSESRV");
     run("CLOSESRV");
-    EXPECT_EQ(admin.closeRequests, 1);
+    EXPECT_EQ(ui.closeRequests, 1);
 
     // Unknown tags, the empty tag and tags cut at 9 characters do nothing.
     mark = console.size();

@@ -1,5 +1,7 @@
 #include <filesystem>
 
+#include "common/platform/tcp.h"
+
 #include "tests/server/repository_fixture.h"
 
 namespace zelt::server::test {
@@ -113,6 +115,29 @@ TEST_F(CheckOutTest, ACheckOutThatCannotBeSavedIsRefusedAndTakenBack) {
               std::vector<std::string>{"Failed to save the group table (Groups.zelt)."});
 }
 
+TEST_F(CheckOutTest, AnAnswerHeldForTheSaveNeverReachesTheNextConnectionOfItsSlot) {
+    const std::string plan = memberFile("plan.doc", "x");
+    addGroup("alpha", {"anna"}, {plan});
+    auto anna = logIn("anna");
+    const ConnectionId asked = server->slots().idOf(0);
+    Packet request(Opcode::ReqCheckOut);
+    request.set(proto::ReqCheckOut::path, plan);
+    // The request arrives; its answer waits for the save at the end of this turn. Before the
+    // turn ends, anna's connection goes and a newcomer's takes the same slot.
+    server->onPacket(asked, request.bytes());
+    server->slots().free(asked);
+    Handle ends[2];
+    ASSERT_TRUE(tcp::socketPair(ends));
+    const ConnectionId taken = server->slots().adopt(ends[0]);
+    ASSERT_EQ(taken.slot, asked.slot);
+    TestPeer newcomer(reactor, ends[1], proto::Receiver::Client);
+
+    EXPECT_TRUE(newcomer.quiet());
+    EXPECT_TRUE(anna->waitClosed());
+    // The lock itself was taken and saved, for anna to find when she logs in again.
+    EXPECT_EQ(holderIn(*groupsOnDisk(), 0, plan), "anna");
+}
+
 TEST_F(CheckOutTest, FilePropertiesAnswerMembersOnlyWithHolderAndLatestDetails) {
     const std::string plan = memberFile("plan.doc", "x");
     addGroup("alpha", {"anna", "bob"}, {plan});
@@ -167,7 +192,7 @@ TEST_F(CheckOutTest, AShortRequestReadsAsZeros) {
 }
 
 TEST_F(CheckOutTest, RetentionChoicesAreWrittenToBackupZelt) {
-    auto& repository = server->repository();
+    auto& repository = server->settingsAdmin();
     EXPECT_EQ(repository.retentionChoiceIndex(), 0);
     const std::size_t mark = console.size();
     EXPECT_TRUE(repository.setRetentionFromChoice(2));

@@ -1,4 +1,5 @@
-#include "server/core/displays.h"
+#include "server/core/admin/status_displays.h"
+#include "server/core/ui/texts.h"
 
 #include <gtest/gtest.h>
 
@@ -85,9 +86,9 @@ TEST(Displays, ReadyContactAndManual) {
     EXPECT_EQ(lines[1], "Server is ready at 192.0.2.7, 32767 TCP/IP port.|   ");
     EXPECT_EQ(console.lines()[1].kind, LineKind::Important);
     EXPECT_EQ(lines[2], "- - - Contact information - - -|   ");
-    EXPECT_EQ(lines[3], std::string(SupportAddress) + "|OPENWEB");
-    EXPECT_EQ(lines[4], std::string(SupportMail) + "|OPENMAIL");
-    EXPECT_EQ(lines[6], std::string(ManualAddress) + "|OPENWEB");
+    EXPECT_EQ(lines[3], std::string(text::SupportAddress) + "|OPENWEB");
+    EXPECT_EQ(lines[4], std::string(text::SupportMail) + "|OPENMAIL");
+    EXPECT_EQ(lines[6], std::string(text::ManualAddress) + "|OPENWEB");
 }
 
 }  // namespace

@@ -2,67 +2,25 @@
 #include <filesystem>
 #include <functional>
 
-#include "server/core/displays.h"
-#include "server/core/group_admin.h"
+#include "server/core/admin/status_displays.h"
 #include "tests/server/repository_fixture.h"
 
 namespace zelt::server::test {
 namespace {
 
-using Script = std::function<bool(GroupPropertiesDialog&)>;
-
-// A front end whose dialogs answer from prepared scripts and record what was opened.
-class ScriptedUi : public RecordingUi {
-public:
-    bool runGroupProperties(GroupPropertiesDialog& dialog) override {
-        opened.push_back(dialog.form());
-        creating.push_back(dialog.creating());
-        if (scripts.empty()) return false;
-        Script script = std::move(scripts.front());
-        scripts.pop_front();
-        return script(dialog);
-    }
-    std::optional<std::vector<std::string>> chooseUsers(UserListSource&) override {
-        return next(userPicks, std::optional<std::vector<std::string>>{});
-    }
-    std::optional<FilePick> pickMemberFiles(const std::string& startFolder) override {
-        pickerFolders.push_back(startFolder);
-        return next(filePicks, std::optional<FilePick>{});
-    }
-    void showFileProperties(FilePropertiesWindow& window) override { windows.push_back(&window); }
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    void showInformation(const std::string& text) override { information.push_back(text); }
-
-    template <class T>
-    static T next(std::deque<T>& queue, T otherwise) {
-        if (queue.empty()) return otherwise;
-        T value = std::move(queue.front());
-        queue.pop_front();
-        return value;
-    }
-
-    std::deque<Script> scripts;
-    std::deque<std::optional<std::vector<std::string>>> userPicks;
-    std::deque<std::optional<FilePick>> filePicks;
-    std::vector<GroupForm> opened;
-    std::vector<bool> creating;
-    std::vector<std::string> pickerFolders;
-    std::vector<FilePropertiesWindow*> windows;
-    std::vector<std::string> messages;
-    std::vector<std::string> information;
-};
+using Script = ScriptedUi::GroupScript;
+using Ok = std::function<bool()>;
 
 // A script that edits the form and presses OK, which must be accepted.
-Script okWith(std::function<void(GroupPropertiesDialog&)> edit) {
-    return [edit](GroupPropertiesDialog& d) {
+Script okWith(std::function<void(GroupPropertiesModel&)> edit) {
+    return [edit](GroupPropertiesModel& d, const Ok& ok) {
         edit(d);
-        return d.accept();
+        return ok();
     };
 }
 
 class GroupAdminTest : public RepositoryFixture {
 protected:
-    AdminUi& frontEnd() override { return scripted; }
     GroupAdmin& admin() { return server->groupAdmin(); }
 
     using Line = zelt::test::SeenLine;
@@ -77,17 +35,16 @@ protected:
         std::filesystem::create_directories(server->paths().groups + "/x");
     }
 
-    ScriptedUi scripted;
 };
 
 TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
-    scripted.userPicks.push_back(std::vector<std::string>{"anna", "bob", "ANNA"});
-    scripted.filePicks.push_back(
+    ui.userPicks.push_back(std::vector<std::string>{"anna", "bob", "ANNA"});
+    ui.filePicks.push_back(
         FilePick{.folder = dir.file("docs/"), .names = {"a.txt", "b.txt"}});
     const std::string tooLong = "/" + std::string(255, 'p');
-    scripted.filePicks.push_back(
+    ui.filePicks.push_back(
         FilePick{.paths = {dir.file("docs/a.txt"), tooLong, dir.file("docs/a.txt.bak")}});
-    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
+    ui.groupScripts.push_back(okWith([](GroupPropertiesModel& d) {
         EXPECT_FALSE(d.canRemoveGroup());
         EXPECT_EQ(d.usersCaption(), "Users (0/100)");
         d.form().name = "Dev";
@@ -113,7 +70,7 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
 
     EXPECT_EQ(linesFrom(mark), std::vector<Line>{plainLine("Group 'Dev' created, enabled.")});
     EXPECT_EQ(namesOnDisk, std::vector<std::string>{"Dev"});
-    ASSERT_EQ(scripted.creating, std::vector<bool>{true});
+    ASSERT_EQ(ui.creating, std::vector<bool>{true});
     // Each new entry goes on top; "ANNA" is anna, and a path that extends another is another.
     const GroupForm stored = formOf(*groupsOnDisk(), 0);
     EXPECT_EQ(stored.name, "Dev");
@@ -122,10 +79,10 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
               (std::vector<std::string>{dir.file("docs/a.txt.bak"), dir.file("docs/b.txt"),
                                         dir.file("docs/a.txt")}));
     EXPECT_FALSE(stored.disabled);
-    EXPECT_EQ(scripted.messages,
+    EXPECT_EQ(ui.messages,
               std::vector<std::string>{"File path is too long. (Max: 255)\n\n" + tooLong});
     // The picker opens where the previous pick was.
-    EXPECT_EQ(scripted.pickerFolders, (std::vector<std::string>{"", dir.file("docs")}));
+    EXPECT_EQ(ui.pickerFolders, (std::vector<std::string>{"", dir.file("docs")}));
 
     // Cancelling leaves the record free and prints nothing.
     const std::size_t mark2 = console.size();
@@ -141,7 +98,7 @@ TEST_F(GroupAdminTest, AFiftyFirstGroupIsRefusedWithoutADialog) {
     EXPECT_EQ(linesFrom(mark), (std::vector<Line>{{"Group full. You already exceed the group "
                                                    "capacity.",
                                                    LineKind::Error, "   "}}));
-    EXPECT_TRUE(scripted.opened.empty());
+    EXPECT_TRUE(ui.opened.empty());
 }
 
 TEST_F(GroupAdminTest, TheOkCheckRefusesInOrderAndKeepsTheDialogOpen) {
@@ -170,15 +127,15 @@ TEST_F(GroupAdminTest, TheOkCheckRefusesInOrderAndKeepsTheDialogOpen) {
 
     // Renamed to another group's name: the box is shown, the dialog stays, then OK with the
     // group's own name in other letters is taken.
-    scripted.scripts.push_back([](GroupPropertiesDialog& d) {
+    ui.groupScripts.push_back([](GroupPropertiesModel& d, const Ok& ok) {
         d.form().name = "qa";
-        EXPECT_FALSE(d.accept());
+        EXPECT_FALSE(ok());
         d.form().name = "DEV";
-        return d.accept();
+        return ok();
     });
     const std::size_t mark = console.size();
     admin().editGroup("Dev");
-    EXPECT_EQ(scripted.messages, std::vector<std::string>{"Group 'qa' is already exist."});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Group 'qa' is already exist."});
     EXPECT_EQ(linesFrom(mark), std::vector<Line>{plainLine("Group 'DEV' changed, enabled.")});
     EXPECT_EQ(groupsOnDisk()->record(dev).get(GroupRecord::name), "DEV");
 }
@@ -191,8 +148,8 @@ TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {
     auto bob = logIn("bob");
     ASSERT_EQ(checkOut(*anna, b).get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
 
-    scripted.filePicks.push_back(FilePick{.paths = {d}});
-    scripted.scripts.push_back(okWith([&](GroupPropertiesDialog& dlg) {
+    ui.filePicks.push_back(FilePick{.paths = {d}});
+    ui.groupScripts.push_back(okWith([&](GroupPropertiesModel& dlg) {
         dlg.addFiles();        // d on top: d, a, b, c
         dlg.removeFiles({3});  // c: d, a, b; every file now sits in another slot
         // Requests are served while the dialog is open; this check-out must survive OK.
@@ -222,12 +179,12 @@ TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {
 TEST_F(GroupAdminTest, RemovingAGroupFreesItsRecordForTheNextOne) {
     addGroup("keep", {});
     const int old = addGroup("Old", {"anna"}, {"/x"});
-    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
+    ui.groupScripts.push_back(okWith([](GroupPropertiesModel& d) {
         EXPECT_TRUE(d.canRemoveGroup());
         d.form().name = "";  // no check applies to a removal
         d.form().remove = true;
     }));
-    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) {
+    ui.groupScripts.push_back(okWith([](GroupPropertiesModel& d) {
         d.form().name = "new";
         d.form().disabled = true;
     }));
@@ -245,14 +202,14 @@ TEST_F(GroupAdminTest, RemovingAGroupFreesItsRecordForTheNextOne) {
     EXPECT_EQ(server->groups().findByName("new"), old);
     // A group that is not there opens nothing.
     admin().editGroup("Old");
-    EXPECT_EQ(scripted.opened.size(), 2u);
+    EXPECT_EQ(ui.opened.size(), 2u);
 }
 
 TEST_F(GroupAdminTest, AChangeThatCannotBeSavedIsTakenBackAndReported) {
     const int dev = addGroup("dev", {"anna"}, {"/a"});
     breakGroupsFile();
-    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) { d.form().name = "x"; }));
-    scripted.scripts.push_back(okWith([](GroupPropertiesDialog& d) { d.form().name = "renamed"; }));
+    ui.groupScripts.push_back(okWith([](GroupPropertiesModel& d) { d.form().name = "x"; }));
+    ui.groupScripts.push_back(okWith([](GroupPropertiesModel& d) { d.form().name = "renamed"; }));
     const std::size_t mark = console.size();
     admin().createGroup();
     admin().editGroup("dev");
@@ -281,10 +238,10 @@ TEST_F(GroupAdminTest, FilePropertiesLinesNameTheirPath) {
     admin().openFileProperties(line.text);
     admin().openFileProperties("");
     admin().openFileProperties("dev::");
-    ASSERT_EQ(scripted.windows.size(), 1u);
-    EXPECT_EQ(scripted.windows[0]->path(), plan);
-    EXPECT_EQ(scripted.windows[0]->holder(), "anna");
-    admin().closeFileProperties(scripted.windows[0]);
+    ASSERT_EQ(ui.windows.size(), 1u);
+    EXPECT_EQ(ui.windows[0]->path(), plan);
+    EXPECT_EQ(ui.windows[0]->holder(), "anna");
+    admin().closeFileProperties(ui.windows[0]);
     EXPECT_EQ(admin().openWindowCount(), 0u);
 }
 
@@ -300,7 +257,7 @@ TEST_F(GroupAdminTest, FilePropertiesShowGroupsHolderVersionsAndDetails) {
     const auto v2 = versions().makeVersion(plan, plan, "bob", "no details");
     std::filesystem::remove(versions().detailFile(plan, *v2));
 
-    FilePropertiesWindow& w = admin().openFilePropertiesFor(plan);
+    FilePropertiesModel& w = admin().openFilePropertiesFor(plan);
     EXPECT_EQ(w.groupsText(), "dev,off");
     EXPECT_EQ(w.holder(), "");  // a disabled group's mark names no holder
     EXPECT_FALSE(w.canVoid());
@@ -334,7 +291,7 @@ TEST_F(GroupAdminTest, AVoidIsSavedAndReachesEveryHolder) {
     // Marks that disagree, as an edit of a group's files can leave them.
     server->groups().fileEntry(qa, 0).set(FileEntry::holder, "bob");
 
-    FilePropertiesWindow& w = admin().openFilePropertiesFor(plan);
+    FilePropertiesModel& w = admin().openFilePropertiesFor(plan);
     EXPECT_TRUE(w.canVoid());
     w.voidCheckOut();
     EXPECT_EQ(anna->expect(Opcode::PushCheckOutVoided).get(proto::PushCheckOutVoided::path), plan);
@@ -366,7 +323,7 @@ TEST_F(GroupAdminTest, SetAsTheLatestFileKeepsTheReplacedContentAsAnAdminVersion
         kept.push_back(*versions().makeVersion(plan, plan, "anna", content));
     }
     writeAll(plan, "latest");
-    FilePropertiesWindow& w = admin().openFilePropertiesFor(plan);
+    FilePropertiesModel& w = admin().openFilePropertiesFor(plan);
     w.setAsLatest();  // nothing selected: nothing done
     EXPECT_EQ(w.versions().size(), 3u);
 
@@ -381,7 +338,7 @@ TEST_F(GroupAdminTest, SetAsTheLatestFileKeepsTheReplacedContentAsAnAdminVersion
     EXPECT_EQ(detail(plan, added, proto::DetailRecord::comment),
               "This file was the latest version but the administrator replaced it with other "
               "version.");
-    EXPECT_EQ(scripted.information,
+    EXPECT_EQ(ui.information,
               std::vector<std::string>{"Latest version file has replaced with the selected backup "
                                        "file."});
     EXPECT_EQ(w.selected(), -1);
@@ -397,7 +354,7 @@ TEST_F(GroupAdminTest, SetAsTheLatestFileKeepsTheReplacedContentAsAnAdminVersion
     w.select(2);
     std::filesystem::remove(versions().versionFile(plan, kept[2]));
     w.setAsLatest();
-    EXPECT_EQ(scripted.messages,
+    EXPECT_EQ(ui.messages,
               std::vector<std::string>{"Failed to replace the latest version file with the "
                                        "selected backup file. (2)"});
     EXPECT_EQ(readAll(plan), "two");

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <filesystem>
+#include <map>
+
 #include "common/console/console.h"
 #include "common/platform/files.h"
 #include "common/protocol/layouts.h"
 #include "common/scramble/scramble.h"
-#include "server/core/settings_files.h"
-#include "server/core/store.h"
+#include "server/core/store/settings_files.h"
+#include "server/core/store/account_table.h"
+#include "server/core/store/group_table.h"
 #include "server/headless/headless.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -56,6 +60,40 @@ TEST(Headless, LogsInOverTcpAndEndsInOrderOnSigterm) {
     EXPECT_EQ(files::fileSize(dir.file("Groups.zelt")), 8431750);
     EXPECT_EQ(files::fileSize(dir.file("Accounts.zelt")), 255000);
     EXPECT_TRUE(files::isFolder(dir.file("Files")));
+}
+
+// Every file under a folder, by its path inside it, with its bytes.
+std::map<std::string, std::string> contentsOf(const std::string& folder) {
+    std::map<std::string, std::string> out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string relative = std::filesystem::relative(entry.path(), folder).string();
+        out[relative] = entry.is_regular_file() ? test::readAll(entry.path().string()) : "<folder>";
+    }
+    return out;
+}
+
+TEST(Headless, ASecondServerOnTheSameDataDirectoryRefusesAndChangesNothing) {
+    TempDir dir;
+    TempDir elsewhere;
+    ASSERT_TRUE(writePort(dir.file("Comm.zelt"), test::freePort()));
+    test::ChildProcess first({ZELT_SERVER_BINARY, "--headless", "--data-dir", dir.path()});
+    ASSERT_NE(first.waitForLine("Server is ready at"), "") << first.output();
+    // A copy on its way to a client of the first server.
+    test::writeAll(dir.file("Temp/in-transit.tmp"), "half a file");
+    const auto before = contentsOf(dir.path());
+
+    test::ChildProcess second({ZELT_SERVER_BINARY, "--headless", "--data-dir", dir.path()},
+                              elsewhere.file("errors"));
+    EXPECT_EQ(second.wait(), 1);
+    const std::string errors = test::readAll(elsewhere.file("errors"));
+    EXPECT_NE(errors.find("The data directory " + dir.path() + " is in use by another ZELT server"),
+              std::string::npos)
+        << errors;
+    // Neither Temp emptied nor a table written at its exit.
+    EXPECT_EQ(contentsOf(dir.path()), before);
+
+    first.signal(SIGTERM);
+    EXPECT_EQ(first.wait(), 0);
 }
 
 TEST(Headless, DataDirectoryComesFromTheCommandLineThenTheMachineSetting) {

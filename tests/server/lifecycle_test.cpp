@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include "common/platform/files.h"
+#include "server/core/admin/number_forms.h"
 #include "tests/server/server_fixture.h"
 
 namespace zelt::server::test {
@@ -79,7 +80,7 @@ TEST_F(LifecycleTest, ABusyPortIsReportedAndLeavesTheServerWithoutListening) {
     options.listenPort = server->listeningPort();  // taken by the first server
     Console otherConsole(reactor.clock());
     Server other(reactor, otherConsole, ui, options);
-    EXPECT_TRUE(other.start());
+    EXPECT_EQ(other.start(), StartResult::Loaded);
     EXPECT_FALSE(other.listening());
     EXPECT_EQ(otherConsole.lines().back().text, "Windows socket failed (bind).");
     EXPECT_EQ(otherConsole.lines().back().kind, LineKind::Error);
@@ -137,9 +138,9 @@ TEST(ConnectionTable, AFullTableRefusesByClosingAtOnceAndRecoversWhenASlotFrees)
     zelt::test::TempDir dir;
     ManualReactor reactor;
     Console console(reactor.clock());
-    RecordingUi ui;
+    ScriptedUi ui;
     Server server(reactor, console, ui, ServerOptions{dir.path(), 0, 2});
-    ASSERT_TRUE(server.start());
+    ASSERT_EQ(server.start(), StartResult::Loaded);
     auto a = std::make_unique<TestPeer>(reactor, server.listeningPort());
     auto b = std::make_unique<TestPeer>(reactor, server.listeningPort());
     reactor.drain();
@@ -165,7 +166,7 @@ TEST_F(LifecycleTest, CountdownWarnsEachMinuteAndClosesAtTheLastTick) {
         peer->send(Packet(Opcode::ReqKeepAlive));
         peer->expect(Opcode::RepKeepAlive);
     };
-    server->scheduleShutdown(3);
+    server->shutdown().schedule(3);
     EXPECT_EQ(peer->expect(Opcode::PushBroadcast).get(proto::PushBroadcast::text),
               "Server will be shut down in 3 minute(s).");
     reactor.advance(60000);
@@ -180,7 +181,7 @@ TEST_F(LifecycleTest, CountdownWarnsEachMinuteAndClosesAtTheLastTick) {
     reactor.advance(60000);
     EXPECT_TRUE(peer->waitClosed());
     EXPECT_FALSE(server->listening());
-    EXPECT_FALSE(server->shutdownScheduled());
+    EXPECT_FALSE(server->shutdown().scheduled());
     EXPECT_TRUE(anonymous->inbox().empty());  // the broadcast goes only to logged-in users
     const std::vector<std::string> expected = {
         "Server will be shut down in 3 minute(s).", "Cancel shut down schedule.",
@@ -197,9 +198,9 @@ TEST_F(LifecycleTest, CountdownWarnsEachMinuteAndClosesAtTheLastTick) {
 }
 
 TEST_F(LifecycleTest, OneMinuteClosesAtTheFirstTickAndANewScheduleReplacesTheOld) {
-    server->scheduleShutdown(5);
+    server->shutdown().schedule(5);
     reactor.advance(30000);
-    server->scheduleShutdown(1);  // the minute restarts from here
+    server->shutdown().schedule(1);  // the minute restarts from here
     reactor.advance(59999);
     EXPECT_TRUE(server->listening());
     const std::size_t mark = console.size();
@@ -212,11 +213,11 @@ TEST_F(LifecycleTest, OneMinuteClosesAtTheFirstTickAndANewScheduleReplacesTheOld
 TEST_F(LifecycleTest, CancellingTwice) {
     addAccount("anna");
     auto peer = logIn("anna");
-    server->scheduleShutdown(10);
+    server->shutdown().schedule(10);
     peer->expect(Opcode::PushBroadcast);
     const std::size_t mark = console.size();
-    server->cancelShutdown();
-    server->cancelShutdown();
+    server->shutdown().cancel();
+    server->shutdown().cancel();
     EXPECT_EQ(linesSince(mark), (std::vector<std::string>{"Shut down canceled.",
                                                          "Shut down canceled already."}));
     EXPECT_EQ(console.lines()[mark].kind, LineKind::Important);
@@ -229,7 +230,7 @@ TEST_F(LifecycleTest, CancellingTwice) {
 
 TEST_F(LifecycleTest, GuidanceCountsUsersAndCheckedOutFiles) {
     std::size_t mark = console.size();
-    server->showShutdownGuidance();
+    server->shutdown().showGuidance();
     EXPECT_EQ(linesSince(mark),
               (std::vector<std::string>{std::string(Console::Separator), "You are safe to shut down.",
                                         "Shut down now.", "Setup a schedule to shut down."}));
@@ -241,7 +242,7 @@ TEST_F(LifecycleTest, GuidanceCountsUsersAndCheckedOutFiles) {
     server->groups().fileEntry(copy, 0).set(FileEntry::checkedOut, 1);
     auto peer = logIn("anna");
     mark = console.size();
-    server->showShutdownGuidance();
+    server->shutdown().showGuidance();
     EXPECT_EQ(linesSince(mark),
               (std::vector<std::string>{std::string(Console::Separator),
                                         "1 account(s) currently logged in.",
@@ -252,9 +253,9 @@ TEST_F(LifecycleTest, GuidanceCountsUsersAndCheckedOutFiles) {
     EXPECT_EQ(console.lines()[mark + 2].tag, "DSPLOGIN");
     EXPECT_EQ(console.lines()[mark + 4].tag, "DSPCHKOUT");
 
-    server->scheduleShutdown(4);
+    server->shutdown().schedule(4);
     mark = console.size();
-    server->showShutdownGuidance();
+    server->shutdown().showGuidance();
     EXPECT_EQ(linesSince(mark),
               (std::vector<std::string>{std::string(Console::Separator),
                                         "Shut down will be processed in 4 minute(s).",
@@ -262,8 +263,8 @@ TEST_F(LifecycleTest, GuidanceCountsUsersAndCheckedOutFiles) {
 }
 
 TEST_F(LifecycleTest, ShutDownNowDuringACountdownClosesOnce) {
-    server->scheduleShutdown(2);
-    server->shutDownNow();
+    server->shutdown().schedule(2);
+    server->shutdown().shutDownNow();
     const std::size_t mark = console.size();
     reactor.advance(5 * 60000);
     EXPECT_TRUE(linesSince(mark).empty());
@@ -271,27 +272,27 @@ TEST_F(LifecycleTest, ShutDownNowDuringACountdownClosesOnce) {
 
 TEST_F(LifecycleTest, PortChangeIsWrittenOnlyWhenItChanges) {
     std::size_t mark = console.size();
-    server->changePort(32767);
+    server->settingsAdmin().changePort(32767);
     EXPECT_EQ(linesSince(mark), std::vector<std::string>{"Port not changed."});
     EXPECT_FALSE(files::isFile(dir.file("Comm.zelt")));
-    server->changePort(0);
+    server->settingsAdmin().changePort(0);
     EXPECT_EQ(console.lines().back().text,
               "Port changed. Please shut down and restart the server to apply.");
     EXPECT_EQ(readAll(dir.file("Comm.zelt")), std::string(4, '\0'));
-    server->changePort(40000);
+    server->settingsAdmin().changePort(40000);
     EXPECT_EQ(readPort(dir.file("Comm.zelt")), 40000);
 
-    EXPECT_FALSE(Server::parsePort("0"));
-    EXPECT_EQ(Server::parsePort("1"), 1);
-    EXPECT_EQ(Server::parsePort("65535"), 65535);
-    EXPECT_FALSE(Server::parsePort("65536"));
-    EXPECT_FALSE(Server::parsePort("12a"));
-    EXPECT_FALSE(Server::parsePort(""));
-    EXPECT_FALSE(Server::parsePort("-1"));
-    EXPECT_EQ(Server::parseMinutes("60"), 60);
-    EXPECT_FALSE(Server::parseMinutes("0"));
-    EXPECT_FALSE(Server::parseMinutes("five"));
-    EXPECT_FALSE(Server::parseMinutes("99999999999"));
+    EXPECT_FALSE(parsePort("0"));
+    EXPECT_EQ(parsePort("1"), 1);
+    EXPECT_EQ(parsePort("65535"), 65535);
+    EXPECT_FALSE(parsePort("65536"));
+    EXPECT_FALSE(parsePort("12a"));
+    EXPECT_FALSE(parsePort(""));
+    EXPECT_FALSE(parsePort("-1"));
+    EXPECT_EQ(parseMinutes("60"), 60);
+    EXPECT_FALSE(parseMinutes("0"));
+    EXPECT_FALSE(parseMinutes("five"));
+    EXPECT_FALSE(parseMinutes("99999999999"));
 }
 
 }  // namespace

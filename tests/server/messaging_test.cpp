@@ -105,12 +105,12 @@ TEST_F(MessagingTest, TheSenderIsTheLoggedInAccountWhateverThePacketSays) {
 
 TEST_F(MessagingTest, TheAdministratorsMessagesAreCountedOnTheConsole) {
     std::size_t mark = console.size();
-    server->sendAdminMessage("@team", "Lunch", true);
+    server->messages().sendAdminMessage("@team", "Lunch", true);
     EXPECT_EQ(linesSince(mark), std::vector<std::string>{"Message sent to 3 user(s)."});
     EXPECT_EQ(received(*anna), std::vector<std::string>{"admin:Lunch"});
     anna->quiet(20);
     mark = console.size();
-    server->sendAdminMessage("@<all>", "Bye", false);
+    server->messages().sendAdminMessage("@<all>", "Bye", false);
     EXPECT_EQ(linesSince(mark),
               (std::vector<std::string>{"<admin> \"Bye\"", "Message sent to 4 user(s)."}));
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/platform/files.h"
-#include "server/core/repository.h"
+#include "server/core/repository/repository.h"
 #include "tests/server/server_fixture.h"
 
 namespace zelt::server::test {

@@ -11,6 +11,7 @@
 #include "common/protocol/layouts.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
+#include "tests/server/scripted_ui.h"
 #include "tests/support/console_lines.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_peer.h"
@@ -20,37 +21,19 @@ namespace zelt::server::test {
 using zelt::test::TempDir;
 using zelt::test::TestPeer;
 
-// Records what the core asked of its front end.
-class RecordingUi : public AdminUi {
-public:
-    void showLegends() override { ++legends; }
-    void alert() override { ++alerts; }
-    void closeMainWindow() override { ++closeRequests; }
-    void openSendMessage(const std::string& preset) override { sendMessageTo.push_back(preset); }
-    void openAddress(const std::string& address) override { addresses.push_back(address); }
-
-    int legends = 0;
-    int alerts = 0;
-    int closeRequests = 0;
-    std::vector<std::string> sendMessageTo;
-    std::vector<std::string> addresses;
-};
-
-// A started server core on a manual clock, listening on a free port of 127.0.0.1, with helpers
-// to fill its tables and to log peers in.
+// A started server core on a manual clock, listening on a free port of 127.0.0.1, with a
+// scripted administrator in front of it and helpers to fill its tables and to log peers in.
 class ServerFixture : public ::testing::Test {
 protected:
     void SetUp() override { startServer(); }
     void TearDown() override { server.reset(); }
-    // The front end the server talks to; fixtures that script dialogs give their own.
-    virtual AdminUi& frontEnd() { return ui; }
 
     void startServer() {
         server.reset();
         ServerOptions options;
         options.dataDir = dir.path();
         options.listenPort = 0;
-        server = std::make_unique<Server>(reactor, console, frontEnd(), options);
+        server = std::make_unique<Server>(reactor, console, ui, options);
         // As the program does: the start-up runs from its timer, and the idle check runs
         // every minute from then on.
         server->launch();
@@ -114,7 +97,7 @@ protected:
     TempDir dir;
     ManualReactor reactor;
     Console console{reactor.clock()};
-    RecordingUi ui;
+    ScriptedUi ui;
     std::unique_ptr<Server> server;
 };
 

@@ -58,7 +58,7 @@ TEST_F(SessionTest, ASecondLogInOnALoggedInConnectionIsIgnored) {
     peer->send(logInPacket("bob", "secret"));
     EXPECT_TRUE(peer->quiet());
     EXPECT_FALSE(peer->closed());
-    EXPECT_EQ(server->userNameOf(0), "anna");
+    EXPECT_EQ(server->sessions().userNameOf(server->slots().idOf(0)), "anna");
     EXPECT_EQ(server->accounts().record(anna).get(AccountRecord::connected), 1);
     EXPECT_EQ(server->accounts().record(1).get(AccountRecord::connected), 0);
 }
@@ -189,18 +189,18 @@ TEST_F(SessionTest, PasswordChangeIsSavedBeforeTheAnswer) {
 TEST_F(SessionTest, NoticeIsSentOnlyWhenSwitchedOn) {
     addAccount("anna");
     auto peer = logIn("anna");
-    server->setNotice(true, {"Maintenance on Friday.", "", "Back at noon.", "", ""});
+    server->notice().set(true, {"Maintenance on Friday.", "", "Back at noon.", "", ""});
     peer->send(Packet(Opcode::ReqNotice));
     Packet reply = peer->expect(Opcode::RepNotice);
     EXPECT_EQ(reply.size(), 1539u);
     EXPECT_EQ(reply.get(proto::RepNotice::text), "Maintenance on Friday.\n\nBack at noon.");
 
-    server->setNotice(false, {});
+    server->notice().set(false, {});
     peer->send(Packet(Opcode::ReqNotice));
     reply = peer->expect(Opcode::RepNotice);
     EXPECT_EQ(reply.get(proto::RepNotice::text), "");
     // Switching off keeps the text for the next time it is switched on.
-    EXPECT_EQ(server->noticeForEditing(), "Maintenance on Friday.\r\n\r\nBack at noon.");
+    EXPECT_EQ(server->notice().textForEditing(), "Maintenance on Friday.\r\n\r\nBack at noon.");
     const NoticeSetting stored = NoticeSetting::read(server->paths().notice);
     EXPECT_EQ(stored.sendFlag, 0);
     EXPECT_EQ(stored.textView(), "Maintenance on Friday.\n\nBack at noon.");
@@ -209,13 +209,13 @@ TEST_F(SessionTest, NoticeIsSentOnlyWhenSwitchedOn) {
 TEST(NoticeEditing, LinesBeyondTheLimitAreDroppedWhole) {
     ManualReactor reactor;
     Console console(reactor.clock());
-    AdminUi ui;
+    ScriptedUi ui;
     zelt::test::TempDir dir;
     Server server(reactor, console, ui, ServerOptions{dir.path(), 0, 4});
     // 24 lines of 41 (with their line feeds) fit in 1024; the 25th would reach 1025.
     std::vector<std::string> lines(30, std::string(40, 'n'));
-    server.setNotice(true, lines);
-    EXPECT_EQ(server.notice().textView().size(), 24u * 41 - 1);
+    server.notice().set(true, lines);
+    EXPECT_EQ(server.notice().setting().textView().size(), 24u * 41 - 1);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
-#include "server/core/store.h"
+#include "server/core/store/account_table.h"
+#include "server/core/store/group_table.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/platform/files.h"
-#include "server/core/names.h"
+#include "server/core/store/names.h"
 #include "tests/support/temp_dir.h"
 
 namespace zelt::server {

@@ -1,4 +1,4 @@
-#include "server/core/temp_files.h"
+#include "server/core/repository/temp_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "server/core/version_store.h"
+#include "server/core/repository/version_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 #include "tests/support/process.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,13 +16,17 @@ extern char** environ;
 
 namespace zelt::test {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& errorFile) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    if (!errorFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);

@@ -12,7 +12,9 @@ namespace zelt::test {
 // A program started for a black-box test, its standard output read through a pipe.
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::vector<std::string>& argv);
+    // With errorFile, the child's standard error goes to that file (created or emptied).
+    explicit ChildProcess(const std::vector<std::string>& argv,
+                          const std::string& errorFile = "");
     ~ChildProcess();  // kills the child if it still runs
 
     // Reads output until a line containing text arrives; returns that line or "" on timeout.

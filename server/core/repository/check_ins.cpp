@@ -1,0 +1,105 @@
+#include "server/core/repository/check_ins.h"
+
+#include "common/platform/files.h"
+#include "common/protocol/layouts.h"
+#include "server/core/store/names.h"
+#include "server/core/ui/texts.h"
+
+namespace zelt::server {
+
+using proto::Opcode;
+using proto::Packet;
+
+void CheckIns::onReqCheckInChunk(ConnectionId id, const Packet& request) {
+    const std::string userName = sessions_.userNameOf(id);
+    const std::string name = request.get(proto::ReqCheckInChunk::uploadName);
+    const std::int64_t offset = request.get(proto::ReqCheckInChunk::offset);
+    const std::int64_t count = request.get(proto::ReqCheckInChunk::count);
+
+    Packet out(Opcode::RepCheckInChunk);
+    out.set(proto::RepCheckInChunk::tag, request.get(proto::ReqCheckInChunk::tag));
+    out.set(proto::RepCheckInChunk::nextOffset, -1);
+    if (count < 0 || count > static_cast<std::int64_t>(proto::ChunkSize) ||
+        !TempFiles::isUploadNameOf(name, userName)) {
+        return replies_.reply(id, out);
+    }
+    const auto data =
+        request.get(proto::ReqCheckInChunk::data).first(static_cast<std::size_t>(count));
+    if (proto::chunkChecksum(data) != request.get(proto::ReqCheckInChunk::checksum)) {
+        out.set(proto::RepCheckInChunk::nextOffset, offset);
+        return replies_.reply(id, out);
+    }
+
+    const std::string path =
+        offset == 0 ? temps_.beginUpload(userName, name) : temps_.uploadPath(userName, name);
+    files::OpenFile* file = temps_.use(path, userName, TempFiles::Kind::Upload);
+    // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice.
+    if (file == nullptr || !file->writeAt(offset, data.data(), data.size())) {
+        return replies_.reply(id, out);
+    }
+    out.set(proto::RepCheckInChunk::done, request.get(proto::ReqCheckInChunk::last));
+    out.set(proto::RepCheckInChunk::nextOffset, offset + count);
+    replies_.reply(id, out);
+}
+
+void CheckIns::onReqCheckInAbort(ConnectionId id, const Packet& request) {
+    const std::string userName = sessions_.userNameOf(id);
+    const std::string path =
+        temps_.uploadPath(userName, request.get(proto::ReqCheckInAbort::uploadName));
+    if (!path.empty() && temps_.owns(path, userName, TempFiles::Kind::Upload)) temps_.remove(path);
+}
+
+void CheckIns::onReqCheckIn(ConnectionId id, const Packet& request) {
+    const std::string path = request.get(proto::ReqCheckIn::path);
+    // The name in the packet is only what the client believes; the account is who commits.
+    const std::string userName = sessions_.userNameOf(id);
+    const std::string upload =
+        temps_.uploadPath(userName, request.get(proto::ReqCheckIn::uploadName));
+    const bool ownUpload =
+        !upload.empty() && temps_.owns(upload, userName, TempFiles::Kind::Upload);
+
+    std::string_view reason;
+    if (!checkOuts_.holds(path, userName)) {
+        reason = text::NotCheckedOutByYou;
+    } else if (!ownUpload || !files::isFile(upload)) {
+        reason = text::OverwriteFailed;
+    } else {
+        reason = checkIn(path, upload, userName, request.get(proto::ReqCheckIn::comment));
+    }
+    // A failed commit needs a new upload anyway.
+    if (ownUpload) temps_.remove(upload);
+
+    Packet out(Opcode::RepCheckIn);
+    out.set(proto::RepCheckIn::tag, request.get(proto::ReqCheckIn::tag));
+    if (!reason.empty()) {
+        out.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
+        out.set(proto::RepCheckIn::reason, reason);
+        return replies_.reply(id, out);
+    }
+    checkOuts_.release(path, userName);
+    versions_.prune(path, retentionCount_);
+    out.set(proto::RepCheckIn::status, proto::RepCheckIn::kCheckedIn);
+    replies_.replyAfterSave(id, out);
+}
+
+std::string_view CheckIns::checkIn(const std::string& path, const std::string& upload,
+                                   const std::string& userName, const std::string& comment) {
+    const std::string folder = versions_.folderOf(path);
+    const files::FolderResult made = files::createFolder(folder);
+    // Without a version folder no version can be kept, and overwriting the file would lose it.
+    if (made == files::FolderResult::Failed) return text::OriginalBackupFailed;
+    // A new folder means the file was never checked in: its present content is kept first. A
+    // file that does not exist yet has nothing to keep.
+    if (made == files::FolderResult::Created && files::isFile(path) &&
+        !versions_.makeVersion(path, path, ReservedUserName, text::OriginalComment)) {
+        // Removing the folder again makes the next commit try the backup again, instead of
+        // taking the original for kept.
+        (void)files::removeFolder(folder);
+        return text::OriginalBackupFailed;
+    }
+    if (!files::replaceWithCopy(upload, path)) return text::OverwriteFailed;
+    if (!versions_.makeVersion(path, upload, userName, comment)) return text::NewBackupFailed;
+    return {};
+}
+
+}  // namespace zelt::server

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/platform/clock.h"
+#include "server/core/repository/check_ins.h"
+#include "server/core/repository/check_outs.h"
+#include "server/core/repository/reply_queue.h"
+#include "server/core/repository/temp_files.h"
+#include "server/core/repository/transfers.h"
+#include "server/core/repository/version_store.h"
+
+namespace zelt::server {
+
+// The member files' side of the server, put together: the version store and the Temp folder,
+// the answers that wait for Groups.zelt, and the three kinds of request on member files
+// (check-outs, transfers, check-ins).
+class Repository {
+public:
+    struct Places {
+        std::string filesFolder;
+        std::string tempFolder;
+    };
+
+    Repository(Reactor& reactor, Store& store, SlotTable& slots, Sessions& sessions,
+               const Places& places, const std::int32_t& retentionCount)
+        : versions_(places.filesFolder, reactor.clock()),
+          temps_(places.tempFolder),
+          replies_(reactor, slots, store),
+          checkOuts_(reactor.clock(), store, slots, sessions, replies_, versions_),
+          transfers_(store, sessions, temps_, replies_),
+          checkIns_(sessions, checkOuts_, versions_, temps_, replies_, retentionCount) {}
+
+    VersionStore& versions() { return versions_; }
+    const TempFiles& tempFiles() const { return temps_; }
+    CheckOuts& checkOuts() { return checkOuts_; }
+    Transfers& transfers() { return transfers_; }
+    CheckIns& checkIns() { return checkIns_; }
+
+    // Tells a user's client that the administrator voided its check-out of path.
+    void sendCheckOutVoided(std::string_view userName, std::string_view path) {
+        checkOuts_.sendVoided(userName, path);
+    }
+
+private:
+    VersionStore versions_;
+    TempFiles temps_;
+    ReplyQueue replies_;
+    CheckOuts checkOuts_;
+    Transfers transfers_;
+    CheckIns checkIns_;
+};
+
+}  // namespace zelt::server

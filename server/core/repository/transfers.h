@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string_view>
+
+#include "common/protocol/packet.h"
+#include "server/core/repository/reply_queue.h"
+#include "server/core/repository/temp_files.h"
+#include "server/core/session/sessions.h"
+#include "server/core/store/store.h"
+
+namespace zelt::server {
+
+// View and fetch transfers: a private copy of a member file in Temp, handed out in checksummed
+// chunks of 1024 bytes that the client asks for by offset. The two families differ only in the
+// fetch's request tag.
+class Transfers {
+public:
+    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies)
+        : store_(store), sessions_(sessions), temps_(temps), replies_(replies) {}
+
+    void onReqViewOpen(ConnectionId id, const proto::Packet& request) { openCopy(id, request); }
+    void onReqViewChunk(ConnectionId id, const proto::Packet& request) { sendChunk(id, request); }
+    void onReqViewClose(ConnectionId id, const proto::Packet& request) { closeCopy(id, request); }
+    void onReqFetchOpen(ConnectionId id, const proto::Packet& request) { openCopy(id, request); }
+    void onReqFetchChunk(ConnectionId id, const proto::Packet& request) { sendChunk(id, request); }
+    void onReqFetchClose(ConnectionId id, const proto::Packet& request) { closeCopy(id, request); }
+
+private:
+    void openCopy(ConnectionId id, const proto::Packet& request);
+    void sendChunk(ConnectionId id, const proto::Packet& request);
+    void closeCopy(ConnectionId id, const proto::Packet& request);
+    // The path is a member file of an enabled group that the user belongs to.
+    bool mayRead(std::string_view path, std::string_view userName) const;
+
+    Store& store_;
+    Sessions& sessions_;
+    TempFiles& temps_;
+    ReplyQueue& replies_;
+};
+
+}  // namespace zelt::server

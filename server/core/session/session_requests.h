@@ -1,0 +1,29 @@
+#pragma once
+
+#include "common/protocol/packet.h"
+#include "server/core/session/sessions.h"
+#include "server/core/session/slot_table.h"
+#include "server/core/store/store.h"
+
+namespace zelt::server {
+
+// The requests of a session: log-in, password change, the group list, file-list pages and the
+// keep-alive. Each answers into the connection that asked.
+class SessionRequests {
+public:
+    SessionRequests(Store& store, SlotTable& slots, Sessions& sessions)
+        : store_(store), slots_(slots), sessions_(sessions) {}
+
+    void onReqLogin(ConnectionId id, const proto::Packet& request);
+    void onReqChangePassword(ConnectionId id, const proto::Packet& request);
+    void onReqGroupList(ConnectionId id);
+    void onReqFileList(ConnectionId id, const proto::Packet& request);
+    void onReqKeepAlive(ConnectionId id);
+
+private:
+    Store& store_;
+    SlotTable& slots_;
+    Sessions& sessions_;
+};
+
+}  // namespace zelt::server

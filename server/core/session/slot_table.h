@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "common/limits.h"
+#include "common/platform/reactor.h"
+#include "common/platform/tcp.h"
+#include "common/protocol/connection.h"
+
+namespace zelt::server {
+
+// Which connection a piece of work is for: its slot and the generation the slot had when the
+// connection took it. A slot freed and taken again gets a new generation, so a reply or a push
+// that outlives its connection can never reach the one that took the slot next.
+struct ConnectionId {
+    int slot = -1;
+    std::uint64_t generation = 0;
+
+    bool operator==(const ConnectionId&) const = default;
+};
+
+// The server's record of one client connection.
+struct ConnectionSlot {
+    std::unique_ptr<proto::Connection> connection;  // none when the slot is free
+    // Counts the connections the slot has held; 0 while it has held none.
+    std::uint64_t generation = 0;
+    // The account logged in on this connection, as an index into the account table; -1 before
+    // log-in.
+    int account = -1;
+    // 0: no packet since the slot was taken; 1: a packet since the last idle check; 2: one idle
+    // check passed without a packet.
+    int activity = 0;
+    // Idle checks passed while nobody logged in on this connection.
+    int checksWithoutLogIn = 0;
+
+    bool open() const { return connection != nullptr && connection->isOpen(); }
+    bool loggedIn() const { return open() && account >= 0; }
+};
+
+// The fixed table of connection slots and the listening socket. It knows sockets and slots;
+// what a packet means is the owner's business, reached through the two callbacks.
+class SlotTable {
+public:
+    using PacketHandler = std::function<void(ConnectionId id, std::span<const std::uint8_t>)>;
+    // A slot with a logged-in account is about to be freed; the owner clears the account's
+    // connected flag.
+    using ReleaseHandler = std::function<void(const ConnectionSlot& slot)>;
+
+    SlotTable(Reactor& reactor, std::size_t capacity = MaxConnections);
+    ~SlotTable();
+    SlotTable(const SlotTable&) = delete;
+    SlotTable& operator=(const SlotTable&) = delete;
+
+    // Set once by the owner, before the first connection arrives.
+    PacketHandler onPacket;
+    ReleaseHandler onRelease;
+    // Called when a connection arrives and no slot is free (after it was accepted and closed),
+    // or when accept() fails with an error number.
+    std::function<void()> onFull;
+    std::function<void(int error)> onAcceptFailed;
+
+    // Opens the listening socket. On failure returns the step that failed.
+    tcp::ListenResult listen(std::uint16_t port);
+    bool listening() const { return listener_ != kNoHandle; }
+    std::uint16_t boundPort() const { return boundPort_; }
+    void closeListener();
+
+    std::size_t capacity() const { return slots_.size(); }
+    ConnectionSlot& operator[](std::size_t i) { return slots_[i]; }
+    const ConnectionSlot& operator[](std::size_t i) const { return slots_[i]; }
+    // The connection a slot holds now; a free slot's id names no connection.
+    ConnectionId idOf(std::size_t slot) const;
+    // The slot of a connection while that connection holds it, else nullptr.
+    ConnectionSlot* find(ConnectionId id);
+    const ConnectionSlot* find(ConnectionId id) const;
+
+    int findFree() const;
+    int openCount() const;
+    // Takes a connected socket into the first free slot; returns its id, or an id of slot -1
+    // (the socket is then closed) when the table is full.
+    ConnectionId adopt(Handle connected);
+
+    // Queues a packet on a connection; nothing happens once it is gone.
+    void send(ConnectionId id, std::span<const std::uint8_t> packet);
+    // Closes a connection and clears its slot; nothing happens once it is gone.
+    void free(ConnectionId id);
+    // Frees whatever connection a slot holds; a negative or free slot does nothing.
+    void freeSlot(int slot);
+    // Frees every open slot.
+    void freeAll();
+
+private:
+    void accept();
+
+    Reactor& reactor_;
+    std::vector<ConnectionSlot> slots_;
+    std::uint64_t generations_ = 0;
+    Handle listener_ = kNoHandle;
+    std::uint16_t boundPort_ = 0;
+    // Connections freed while one of them may still be on the call stack (a handler that
+    // refuses a log-in frees its own slot); destroyed at the end of the turn.
+    std::vector<std::unique_ptr<proto::Connection>> retired_;
+};
+
+}  // namespace zelt::server
