@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/client_core.h"
+#include "client/core/client.h"
 #include "common/platform/files.h"
 #include "common/platform/poll_reactor.h"
 #include "tests/client/fake_ui.h"

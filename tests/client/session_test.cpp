@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "client/core/texts.h"
+#include "client/core/ui/texts.h"
 #include "common/platform/tcp.h"
 #include "common/protocol/layouts.h"
 #include "common/scramble/scramble.h"
@@ -46,8 +46,12 @@ TEST_F(SessionTest, LogInSendsTheStoredCredentialsThenAsksForGroupsAndTheNotice)
 
 TEST_F(SessionTest, RefusedLogInReopensTheDialogWithTheReasonAndTheNameKept) {
     server.refuseLoginWith = "Password not match.";
-    ui.logins.push_back(loginAs("anna", "wrong"));
+    // OK without an address is refused by the dialog's own check: it stays open.
+    LoginForm incomplete = loginAs("anna", "wrong");
+    incomplete.address[2].reset();
+    ui.logins = {incomplete, loginAs("anna", "wrong")};
     startClient();
+    EXPECT_THAT(ui.boxes, ElementsAre("Please enter the valid ZELT server IP adddress."));
     ASSERT_EQ(ui.loginsShown.size(), 2u);
     EXPECT_EQ(ui.loginsShown[1].status, "Access denied. Password not match.");
     EXPECT_EQ(ui.loginsShown[1].userName, "anna");
@@ -269,7 +273,8 @@ TEST_F(SessionTest, PasswordChangeSendsBothPasswordsScrambled) {
     reactor.drain();
     EXPECT_EQ(server.countOf(Opcode::ReqChangePassword), 0);
 
-    ui.passwords.push_back(PasswordForm{"old", "new", "new"});
+    // A retype that differs keeps the dialog open with its message; the next try is sent.
+    ui.passwords = {PasswordForm{"old", "new", "New"}, PasswordForm{"old", "new", "new"}};
     server.intercept = [this](const Packet& p) {
         if (p.opcode() != Opcode::ReqChangePassword) return false;
         Packet r(Opcode::RepChangePassword);
@@ -279,6 +284,7 @@ TEST_F(SessionTest, PasswordChangeSendsBothPasswordsScrambled) {
     };
     core->accountProperties();
     reactor.drain();
+    EXPECT_THAT(ui.boxes, ElementsAre("New password does not match with retyped."));
     const std::vector<Packet> sent = server.receivedOf(Opcode::ReqChangePassword);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].get(proto::ReqChangePassword::current), scramble::scramble("old"));

@@ -4,8 +4,8 @@
 // programs in between.
 #include <algorithm>
 
-#include "client/core/local_state.h"
-#include "client/core/texts.h"
+#include "client/core/state/local_state.h"
+#include "client/core/ui/texts.h"
 #include "tests/integration/client_server_fixture.h"
 
 namespace zelt::integration {

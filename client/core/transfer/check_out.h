@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+#include "client/core/browse/available_files.h"
+#include "client/core/session/server_link.h"
+#include "client/core/state/local_state.h"
+#include "client/core/ui/client_ui.h"
+#include "client/core/working/working_files.h"
+#include "common/console/console.h"
+
+namespace zelt::client {
+
+// Taking check-outs: the selected files of Available Files are marked in the check-out table
+// and asked for one after another, each answer recorded and saved. Also the administrator's
+// void of a check-out, which the server pushes to its holder.
+class CheckOut {
+public:
+    CheckOut(Console& console, ClientUi& ui, ServerLink& link, LocalState& local,
+             AvailableFiles& available, WorkingFiles& working)
+        : console_(console),
+          ui_(ui),
+          link_(link),
+          local_(local),
+          available_(available),
+          working_(working) {}
+
+    // Available Files: Check-out, or a double-click on selected rows.
+    void checkOutSelected();
+    void onAnswer(const proto::Packet& p);
+    void onVoided(const proto::Packet& p);
+
+private:
+    void loop(int from);
+    std::string keepVoidedCopy(const std::string& workingPath);
+
+    Console& console_;
+    ClientUi& ui_;
+    ServerLink& link_;
+    LocalState& local_;
+    AvailableFiles& available_;
+    WorkingFiles& working_;
+};
+
+}  // namespace zelt::client
