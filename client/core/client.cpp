@@ -110,6 +110,7 @@ void ClientCore::connectionLost() {
 
 void ClientCore::loggedIn() {
     available_.requestGroups();
+    checkOut_.settleWaiting();
 }
 
 // --- commands ---
@@ -170,6 +171,7 @@ void ClientCore::showStatus() {
 void ClientCore::yourGroups() {
     console_.clearWhenLong();
     available_.requestGroups();
+    checkOut_.settleWaiting();
 }
 
 void ClientCore::showManual() {

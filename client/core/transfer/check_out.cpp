@@ -1,6 +1,7 @@
 #include "client/core/transfer/check_out.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "client/core/ui/texts.h"
 #include "common/platform/files.h"
@@ -11,12 +12,31 @@ namespace zelt::client {
 using proto::Opcode;
 using proto::Packet;
 
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    return std::ranges::equal(
+        a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+}  // namespace
+
 void CheckOut::checkOutSelected() {
     const std::vector<std::string> paths = available_.selectedPaths();
     if (paths.empty() || !link_.requireConnected()) return;
     for (const std::string& path : paths) local_.table().markRequested(path);
     available_.close();
     loop(0);
+}
+
+void CheckOut::settleWaiting() {
+    const CheckOutTable& table = local_.table();
+    for (int i = 0; i < CheckOutTable::size(); ++i) {
+        if (table.state(i) == RecordRequested) {
+            loop(i);
+            return;
+        }
+    }
 }
 
 void CheckOut::loop(int from) {
@@ -32,6 +52,18 @@ void CheckOut::loop(int from) {
     working_.show();
 }
 
+// The server refuses a file it already holds for this very account (names compare without
+// regard to case there too): that refusal answers a request whose first answer never arrived,
+// and the lock it names is the user's.
+bool CheckOut::heldByMe(const std::string& reason) const {
+    const std::string prefix = std::string(proto::RepCheckOut::kHeldBy) + " '";
+    if (reason.rfind(prefix, 0) != 0) return false;
+    const std::size_t end = reason.find("' at ", prefix.size());
+    if (end == std::string::npos) return false;
+    return sameName(std::string_view(reason).substr(prefix.size(), end - prefix.size()),
+                    local_.comm().userName());
+}
+
 void CheckOut::onAnswer(const Packet& p) {
     const int index = p.get(proto::RepCheckOut::tag);
     CheckOutTable& table = local_.table();
@@ -40,8 +72,11 @@ void CheckOut::onAnswer(const Packet& p) {
     if (index < 0 || index >= CheckOutTable::size() || table.state(index) != RecordRequested) {
         return;
     }
-    const std::uint8_t status = p.get(proto::RepCheckOut::status);
+    std::uint8_t status = p.get(proto::RepCheckOut::status);
     const std::string path = p.get(proto::RepCheckOut::path);
+    if (status == proto::RepCheckOut::kRefused && heldByMe(p.get(proto::RepCheckOut::reason))) {
+        status = proto::RepCheckOut::kCheckedOut;
+    }
     if (status == proto::RepCheckOut::kRefused) {
         console_.error(quoted(path) + " " + std::string(text::CheckOutFailed) + " " +
                        p.get(proto::RepCheckOut::reason));

@@ -27,11 +27,16 @@ public:
 
     // Available Files: Check-out, or a double-click on selected rows.
     void checkOutSelected();
+    // After a log-in: records still waiting for an answer (lost with the connection that
+    // carried it, or left so by an earlier run) are asked for again, so the table ends up
+    // with every lock the server holds for this user.
+    void settleWaiting();
     void onAnswer(const proto::Packet& p);
     void onVoided(const proto::Packet& p);
 
 private:
     void loop(int from);
+    bool heldByMe(const std::string& reason) const;
     std::string keepVoidedCopy(const std::string& workingPath);
 
     Console& console_;
