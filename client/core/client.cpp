@@ -78,11 +78,15 @@ ClientCore::~ClientCore() {
     reactor_.killTimer(this, kStartUpTimer);
 }
 
-void ClientCore::start() {
+StartUpResult ClientCore::start() {
+    StartUpResult result;
+    if (!local_.claim(options_.places, &result.error)) return result;
+    result.started = true;
     reactor_.startTimer(this, kStartUpTimer, kStartUpDelay, TimerMode::OneShot, [this] {
         reactor_.killTimer(this, kStartUpTimer);
         startUp();
     });
+    return result;
 }
 
 void ClientCore::startUp() {

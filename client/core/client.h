@@ -26,6 +26,13 @@
 
 namespace zelt::client {
 
+// What start() found.
+struct StartUpResult {
+    bool started = false;
+    std::string error;  // why not, naming the data directory
+    explicit operator bool() const { return started; }
+};
+
 struct ClientOptions {
     PlaceOptions places;  // --data-dir and --user-dir
     // Opens a file, folder or address as the desktop does; shell-style result codes.
@@ -52,8 +59,11 @@ public:
     ClientCore(const ClientCore&) = delete;
     ClientCore& operator=(const ClientCore&) = delete;
 
-    // Arms the start-up timer; the start-up then opens the Log-in dialog.
-    void start();
+    // Takes the data directory for this client, then arms the start-up timer; the start-up
+    // opens the Log-in dialog. When another client holds the directory nothing starts and
+    // nothing on disk changes; the front end shows the error and ends (the window with a
+    // message box, the command line with exit status 4).
+    [[nodiscard]] StartUpResult start();
 
     Console& console() { return console_; }
     const Console& console() const { return console_; }

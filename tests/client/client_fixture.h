@@ -51,7 +51,7 @@ protected:
             return shellResult;
         };
         core = std::make_unique<ClientCore>(reactor, ui, options);
-        core->start();
+        ASSERT_TRUE(core->start());
         reactor.advance(ClientCore::kStartUpDelay);
         reactor.drain();
     }

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include "client/core/ui/null_client_ui.h"
 #include "client/core/ui/texts.h"
 #include "common/platform/tcp.h"
 #include "common/protocol/layouts.h"
@@ -59,6 +62,42 @@ TEST_F(SessionTest, RefusedLogInReopensTheDialogWithTheReasonAndTheNameKept) {
     EXPECT_EQ(kindOf("Access denied. Password not match."), LineKind::Error);
     EXPECT_EQ(core->connectionState(), ConnectionState::NotConnected);
     EXPECT_FALSE(reactor.timerRunning(core.get(), ClientCore::kKeepAliveTimer));
+}
+
+TEST_F(SessionTest, ASecondClientOnTheSameDataDirectoryRefusesToStartAndChangesNothing) {
+    CheckOutTable table;
+    table.set(0, RecordFetched, "C:\\docs\\plan.doc", working("plan.doc"));
+    ASSERT_TRUE(table.save(dataDir() + "/Chkout.zelt"));
+    logIn("anna");
+    zelt::test::writeAll(temp() + "/view.txt", "a view copy");
+    const std::string comm = zelt::test::readAll(dataDir() + "/Comm.zelt");
+    const std::string checkOuts = zelt::test::readAll(dataDir() + "/Chkout.zelt");
+
+    FakeUi otherUi;
+    otherUi.logins.push_back(loginAs("bob"));
+    ClientOptions options;
+    options.places = {dataDir(), userDir()};
+    ClientCore other(reactor, otherUi, options);
+    const StartUpResult result = other.start();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error, "The data directory '" + dataDir() +
+                                "' is in use by another ZELT client (process " +
+                                std::to_string(::getpid()) + ").");
+    reactor.advance(ClientCore::kStartUpDelay);
+    EXPECT_TRUE(otherUi.loginsShown.empty());
+    // Its front end closes it at once; that empties nobody's Temp folder.
+    EXPECT_TRUE(other.windowCloseRequested());
+    other.closeClient();
+    EXPECT_EQ(zelt::test::readAll(temp() + "/view.txt"), "a view copy");
+    EXPECT_EQ(zelt::test::readAll(dataDir() + "/Comm.zelt"), comm);
+    EXPECT_EQ(zelt::test::readAll(dataDir() + "/Chkout.zelt"), checkOuts);
+    EXPECT_EQ(core->connectionState(), ConnectionState::Connected);
+
+    // Once the first client has gone, the directory is free.
+    core.reset();
+    NullClientUi quiet;
+    ClientCore next(reactor, quiet, options);
+    EXPECT_TRUE(next.start());
 }
 
 TEST_F(SessionTest, UnreachableServerLeadsBackToTheDialog) {

@@ -230,7 +230,7 @@ protected:
             return 42;
         };
         d.core = std::make_unique<ClientCore>(reactor, d.ui, options);
-        d.core->start();
+        ASSERT_TRUE(d.core->start());
         reactor.advance(ClientCore::kStartUpDelay);
     }
 

@@ -6,10 +6,26 @@
 
 namespace zelt::client {
 
+bool LocalState::claim(const PlaceOptions& options, std::string* error) {
+    dataDirectory_ = dataDirectoryFor(options);
+    if (lock_.take(dataDirectory_) != DirectoryLock::Result::InUse) return true;
+    std::string line = std::string(text::DataDirectory) + " " + quoted(dataDirectory_) + " " +
+                       std::string(text::InUseByAnotherClient);
+    if (lock_.holder() != 0) {
+        line += " (" + std::string(text::Process) + " " + std::to_string(lock_.holder()) + ")";
+    }
+    *error = line + ".";
+    return false;
+}
+
 void LocalState::load(const PlaceOptions& options) {
-    places_ = preparePlaces(options);
+    // The folder the lock was taken on, not a second reading of the settings.
+    PlaceOptions claimed = options;
+    if (!dataDirectory_.empty()) claimed.dataDirectory = dataDirectory_;
+    places_ = preparePlaces(claimed);
     comm_.load(places_.commFile);
     table_.load(places_.checkOutFile);
+    loaded_ = true;
 }
 
 void LocalState::saveComm() {
@@ -31,7 +47,7 @@ void LocalState::dropRecord(int index) {
 }
 
 void LocalState::emptyTemp() {
-    files::emptyFolder(places_.temp);
+    if (loaded_) files::emptyFolder(places_.temp);
 }
 
 }  // namespace zelt::client

@@ -6,6 +6,7 @@
 #include "client/core/state/comm_settings.h"
 #include "client/core/state/places.h"
 #include "common/console/console.h"
+#include "common/platform/directory_lock.h"
 
 namespace zelt::client {
 
@@ -16,8 +17,14 @@ class LocalState {
 public:
     explicit LocalState(Console& console) : console_(console) {}
 
+    // Takes the data directory for this client before anything else touches it. False when
+    // another client holds it, with the sentence that says so in *error. A directory where no
+    // lock can be made (missing or read-only) cannot take the record files either; the client
+    // runs on, and reports each save that fails.
+    bool claim(const PlaceOptions& options, std::string* error);
     // Creates the folders and reads both record files.
     void load(const PlaceOptions& options);
+    bool loaded() const { return loaded_; }
 
     const ClientPlaces& places() const { return places_; }
     CommSettings& comm() { return comm_; }
@@ -30,14 +37,17 @@ public:
     void saveTable();
     // Frees a record and deletes its working copy, if it has one. The table is not saved.
     void dropRecord(int index);
-    // Deletes the view copies.
+    // Deletes the view copies; only a client that has loaded its places has any.
     void emptyTemp();
 
 private:
     Console& console_;
+    DirectoryLock lock_;
+    std::string dataDirectory_;
     ClientPlaces places_;
     CommSettings comm_;
     CheckOutTable table_;
+    bool loaded_ = false;
 };
 
 }  // namespace zelt::client

@@ -29,6 +29,11 @@ inline constexpr std::string_view CloseClient = "Close ZELT client.";
 inline constexpr std::string_view ConnectionSettingsNotSaved =
     "Failed to save the connection settings";
 
+// A second client started on the same data directory.
+inline constexpr std::string_view DataDirectory = "The data directory";
+inline constexpr std::string_view InUseByAnotherClient = "is in use by another ZELT client";
+inline constexpr std::string_view Process = "process";
+
 // The Log-in dialog's checks.
 inline constexpr std::string_view EnterAddress = "Please enter the valid ZELT server IP adddress.";
 inline constexpr std::string_view EnterPort = "Please enter the valid port number.";
