@@ -109,6 +109,9 @@ namespace RepVoidCheckOut = ReqCheckOut;
 namespace RepCheckOut {
 inline constexpr std::uint8_t kRefused = 1;
 inline constexpr std::uint8_t kCheckedOut = 3;
+// How the reason of a refusal begins when someone holds the file:
+// "Already checked-out by '<holder>' at <time>.".
+inline constexpr std::string_view kHeldBy = "Already checked-out by";
 inline constexpr Int32 tag{2};
 inline constexpr Byte status{6};
 inline constexpr Text path{7, 256};

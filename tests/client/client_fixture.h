@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/client_core.h"
+#include "client/core/client.h"
 #include "common/platform/files.h"
 #include "common/platform/poll_reactor.h"
 #include "tests/client/fake_ui.h"
@@ -51,7 +51,7 @@ protected:
             return shellResult;
         };
         core = std::make_unique<ClientCore>(reactor, ui, options);
-        core->start();
+        ASSERT_TRUE(core->start());
         reactor.advance(ClientCore::kStartUpDelay);
         reactor.drain();
     }

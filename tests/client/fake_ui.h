@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "client/core/client_ui.h"
+#include "client/core/ui/client_ui.h"
 
 namespace zelt::client::test {
 
@@ -13,27 +13,21 @@ namespace zelt::client::test {
 // answer left is cancelled.
 class FakeUi : public ClientUi {
 public:
-    bool runLogin(LoginForm& form) override {
+    // Each scripted entry is typed into the dialog and OK pressed; an entry the check refuses
+    // leaves its message box and the dialog open for the next one. nullopt presses Cancel.
+    bool runLogin(LoginForm& form, const ui::FormCheck<LoginForm>& check) override {
         loginsShown.push_back(form);
-        if (logins.empty() || !logins.front()) {
-            if (!logins.empty()) logins.pop_front();
-            return false;
-        }
-        const LoginForm answer = *logins.front();
-        logins.pop_front();
-        form.userName = answer.userName;
-        form.password = answer.password;
-        form.address = answer.address;
-        form.port = answer.port;
-        return true;
+        return runChecked(logins, form, check, [](LoginForm& typed, const LoginForm& answer) {
+            typed.userName = answer.userName;
+            typed.password = answer.password;
+            typed.address = answer.address;
+            typed.port = answer.port;
+        });
     }
-    bool runAccountProperties(PasswordForm& form) override {
-        if (passwords.empty()) return false;
-        const std::optional<PasswordForm> answer = passwords.front();
-        passwords.pop_front();
-        if (!answer) return false;
-        form = *answer;
-        return true;
+    bool runAccountProperties(PasswordForm& form,
+                              const ui::FormCheck<PasswordForm>& check) override {
+        return runChecked(passwords, form, check,
+                          [](PasswordForm& typed, const PasswordForm& answer) { typed = answer; });
     }
     CommentReply runComment(const std::string& path) override {
         commentPaths.push_back(path);
@@ -87,6 +81,25 @@ public:
     WorkingFilesModel working;
     std::vector<ConnectionState> states;
     bool closed = false;
+
+private:
+    template <typename Form, typename Type>
+    bool runChecked(std::deque<std::optional<Form>>& script, Form& form,
+                    const ui::FormCheck<Form>& check, Type type) {
+        while (!script.empty() && script.front()) {
+            Form typed = form;
+            type(typed, *script.front());
+            script.pop_front();
+            if (const std::optional<std::string> refusal = check(typed)) {
+                boxes.push_back(*refusal);
+                continue;
+            }
+            form = typed;
+            return true;
+        }
+        if (!script.empty()) script.pop_front();
+        return false;
+    }
 };
 
 }  // namespace zelt::client::test

@@ -1,8 +1,8 @@
-#include "client/core/forms.h"
+#include "client/core/ui/forms.h"
 
 #include <gtest/gtest.h>
 
-#include "client/core/models.h"
+#include "client/core/ui/models.h"
 #include "common/scramble/scramble.h"
 
 namespace zelt::client {

@@ -1,4 +1,4 @@
-#include "client/core/local_state.h"
+#include "client/core/state/local_state.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,7 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "client/core/texts.h"
+#include <unistd.h>
+
+#include "client/core/ui/null_client_ui.h"
+#include "client/core/ui/texts.h"
 #include "common/platform/tcp.h"
 #include "common/protocol/layouts.h"
 #include "common/scramble/scramble.h"
@@ -46,8 +49,12 @@ TEST_F(SessionTest, LogInSendsTheStoredCredentialsThenAsksForGroupsAndTheNotice)
 
 TEST_F(SessionTest, RefusedLogInReopensTheDialogWithTheReasonAndTheNameKept) {
     server.refuseLoginWith = "Password not match.";
-    ui.logins.push_back(loginAs("anna", "wrong"));
+    // OK without an address is refused by the dialog's own check: it stays open.
+    LoginForm incomplete = loginAs("anna", "wrong");
+    incomplete.address[2].reset();
+    ui.logins = {incomplete, loginAs("anna", "wrong")};
     startClient();
+    EXPECT_THAT(ui.boxes, ElementsAre("Please enter the valid ZELT server IP adddress."));
     ASSERT_EQ(ui.loginsShown.size(), 2u);
     EXPECT_EQ(ui.loginsShown[1].status, "Access denied. Password not match.");
     EXPECT_EQ(ui.loginsShown[1].userName, "anna");
@@ -55,6 +62,42 @@ TEST_F(SessionTest, RefusedLogInReopensTheDialogWithTheReasonAndTheNameKept) {
     EXPECT_EQ(kindOf("Access denied. Password not match."), LineKind::Error);
     EXPECT_EQ(core->connectionState(), ConnectionState::NotConnected);
     EXPECT_FALSE(reactor.timerRunning(core.get(), ClientCore::kKeepAliveTimer));
+}
+
+TEST_F(SessionTest, ASecondClientOnTheSameDataDirectoryRefusesToStartAndChangesNothing) {
+    CheckOutTable table;
+    table.set(0, RecordFetched, "C:\\docs\\plan.doc", working("plan.doc"));
+    ASSERT_TRUE(table.save(dataDir() + "/Chkout.zelt"));
+    logIn("anna");
+    zelt::test::writeAll(temp() + "/view.txt", "a view copy");
+    const std::string comm = zelt::test::readAll(dataDir() + "/Comm.zelt");
+    const std::string checkOuts = zelt::test::readAll(dataDir() + "/Chkout.zelt");
+
+    FakeUi otherUi;
+    otherUi.logins.push_back(loginAs("bob"));
+    ClientOptions options;
+    options.places = {dataDir(), userDir()};
+    ClientCore other(reactor, otherUi, options);
+    const StartUpResult result = other.start();
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.error, "The data directory '" + dataDir() +
+                                "' is in use by another ZELT client (process " +
+                                std::to_string(::getpid()) + ").");
+    reactor.advance(ClientCore::kStartUpDelay);
+    EXPECT_TRUE(otherUi.loginsShown.empty());
+    // Its front end closes it at once; that empties nobody's Temp folder.
+    EXPECT_TRUE(other.windowCloseRequested());
+    other.closeClient();
+    EXPECT_EQ(zelt::test::readAll(temp() + "/view.txt"), "a view copy");
+    EXPECT_EQ(zelt::test::readAll(dataDir() + "/Comm.zelt"), comm);
+    EXPECT_EQ(zelt::test::readAll(dataDir() + "/Chkout.zelt"), checkOuts);
+    EXPECT_EQ(core->connectionState(), ConnectionState::Connected);
+
+    // Once the first client has gone, the directory is free.
+    core.reset();
+    NullClientUi quiet;
+    ClientCore next(reactor, quiet, options);
+    EXPECT_TRUE(next.start());
 }
 
 TEST_F(SessionTest, UnreachableServerLeadsBackToTheDialog) {
@@ -269,7 +312,8 @@ TEST_F(SessionTest, PasswordChangeSendsBothPasswordsScrambled) {
     reactor.drain();
     EXPECT_EQ(server.countOf(Opcode::ReqChangePassword), 0);
 
-    ui.passwords.push_back(PasswordForm{"old", "new", "new"});
+    // A retype that differs keeps the dialog open with its message; the next try is sent.
+    ui.passwords = {PasswordForm{"old", "new", "New"}, PasswordForm{"old", "new", "new"}};
     server.intercept = [this](const Packet& p) {
         if (p.opcode() != Opcode::ReqChangePassword) return false;
         Packet r(Opcode::RepChangePassword);
@@ -279,6 +323,7 @@ TEST_F(SessionTest, PasswordChangeSendsBothPasswordsScrambled) {
     };
     core->accountProperties();
     reactor.drain();
+    EXPECT_THAT(ui.boxes, ElementsAre("New password does not match with retyped."));
     const std::vector<Packet> sent = server.receivedOf(Opcode::ReqChangePassword);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].get(proto::ReqChangePassword::current), scramble::scramble("old"));

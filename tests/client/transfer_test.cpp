@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "client/core/texts.h"
+#include "client/core/ui/texts.h"
 #include "common/protocol/layouts.h"
 #include "tests/client/client_fixture.h"
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "client/core/client_core.h"
-#include "client/core/texts.h"
+#include "client/core/client.h"
+#include "client/core/ui/texts.h"
 #include "common/platform/files.h"
 #include "common/platform/poll_reactor.h"
 #include "common/protocol/layouts.h"
@@ -230,7 +230,7 @@ protected:
             return 42;
         };
         d.core = std::make_unique<ClientCore>(reactor, d.ui, options);
-        d.core->start();
+        ASSERT_TRUE(d.core->start());
         reactor.advance(ClientCore::kStartUpDelay);
     }
 

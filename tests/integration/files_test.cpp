@@ -4,8 +4,8 @@
 // programs in between.
 #include <algorithm>
 
-#include "client/core/local_state.h"
-#include "client/core/texts.h"
+#include "client/core/state/local_state.h"
+#include "client/core/ui/texts.h"
 #include "tests/integration/client_server_fixture.h"
 
 namespace zelt::integration {
@@ -127,6 +127,41 @@ TEST_F(ClientServerFilesTest, CheckingOutThreeFilesOfWhichAnotherUserHoldsTheSec
     EXPECT_EQ(holderOnDisk(a), "anna");
     EXPECT_EQ(holderOnDisk(b), "bob");
     EXPECT_EQ(holderOnDisk(c), "anna");
+}
+
+TEST_F(ClientServerFilesTest, ACheckOutWhoseAnswerWasLostIsTheUsersAfterTheNextLogIn) {
+    const std::string a = memberFile("a.txt", "a v1");
+    addGroup("Team", {"anna"}, {a});
+    Desk& anna = logIn("anna");
+    openGroup(anna, "Team");
+
+    // The connection goes in the turn in which the server took the lock and sent its answer,
+    // before the client has read it.
+    reactor.startTimer(this, 1, 0, TimerMode::OneShot, [&] { anna.core->endSession(); });
+    checkOut(anna, {a});
+    ASSERT_FALSE(anna.connected());
+    ASSERT_EQ(holderOnDisk(a), "anna");
+    ASSERT_EQ(anna.core->checkOutTable().state(0), client::RecordRequested) << "answer was read";
+
+    anna.ui.logins.push_back(loginAs("anna"));
+    const std::size_t at = anna.mark();
+    anna.core->connect();
+    reactor.drain();
+    ASSERT_TRUE(anna.connected());
+    EXPECT_THAT(anna.linesSince(at), ::testing::Contains(quoted(a) + " checked-out."));
+    EXPECT_THAT(anna.linesSince(at),
+                ::testing::Each(::testing::Not(::testing::HasSubstr("check-out failed"))));
+    EXPECT_EQ(stateOnDisk(anna, a), client::RecordCheckedOut);
+    EXPECT_THAT(pathsOf(anna.ui.working), ElementsAre(a));
+
+    fetch(anna, {a});
+    EXPECT_EQ(readAll(anna.working("a.txt")), "a v1");
+    writeAll(anna.working("a.txt"), "a v2");
+    anna.ui.comments.push_back(comment({"Kept through a lost answer."}));
+    checkIn(anna, {a});
+    EXPECT_EQ(readAll(a), "a v2");
+    EXPECT_EQ(holderOnDisk(a), "");
+    EXPECT_EQ(stateOnDisk(anna, a), 0);
 }
 
 TEST_F(ClientServerFilesTest, FetchEditCheckInAndVoid) {

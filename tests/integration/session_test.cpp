@@ -1,6 +1,6 @@
 // The client's session against the real server: log-in and its refusals, the groups and the
 // notice, keep-alive in both directions, password change, and connections the server ends.
-#include "client/core/texts.h"
+#include "client/core/ui/texts.h"
 #include "tests/integration/client_server_fixture.h"
 
 namespace zelt::integration {

@@ -4,17 +4,23 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "client/core/local_state.h"
+#include "client/core/state/comm_settings.h"
 #include "common/ui/shared_windows.h"
 
-// What the client's dialogs hold, and the checks they make when the user presses OK. The
-// dialogs call these functions and show the text they return in a message box; the core fills
-// the forms before a dialog opens and reads them after it closes.
+// What the client's dialogs hold, and the checks they make when the user presses OK. The core
+// fills a form, hands it to the dialog with its check (a ui::FormCheck), and reads it back after
+// the dialog was accepted; the dialog runs the check on OK and shows the text it returns.
 namespace zelt::client {
 
 using ui::MessageForm;
+
+// Input limits of the dialogs, in characters.
+inline constexpr std::size_t kMaxUserName = 50;
+inline constexpr std::size_t kMaxPassword = 20;
+inline constexpr std::size_t kMaxPortDigits = 5;
 
 // The Log-in dialog.
 struct LoginForm {
@@ -25,9 +31,10 @@ struct LoginForm {
     std::string port;    // digits, as typed
     std::string status;  // why the previous attempt failed (read-only)
 
-    // Where the focus goes a moment after the dialog opens.
+    // Where the focus goes a moment (kFocusDelay milliseconds) after the dialog opens.
     enum class Focus { Unchanged, Address, Password };
     Focus focus = Focus::Unchanged;
+    static constexpr int kFocusDelay = 200;
 };
 
 // The form as the dialog opens: the stored user name, address and port where they are set,
@@ -59,6 +66,8 @@ std::string collectComment(const std::vector<std::string>& lines);
 
 // A name or path as the console lines quote it: 'text'.
 std::string quoted(const std::string& text);
+// "<prefix> '<value>'.", the sentence that many lines about one name or file are.
+std::string quotedLine(std::string_view prefix, const std::string& value);
 
 // "%d file" for 0 and 1, "%d files" above.
 std::string fileCountLabel(int count);

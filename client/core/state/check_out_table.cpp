@@ -1,20 +1,10 @@
-#include "client/core/local_state.h"
+#include "client/core/state/check_out_table.h"
 
 #include "common/platform/files.h"
-#include "common/platform/settings.h"
 
 namespace zelt::client {
 
 namespace {
-
-constexpr const char* kConfigEnv = "ZELT_CLIENT_CONFIG";
-constexpr const char* kDefaultConfig = "/etc/zelt/client.conf";
-constexpr const char* kCurrentFolder = ".";
-
-std::string withoutTrailingSlash(std::string path) {
-    if (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
 
 // Texts on disk and on the wire hold at most kMaxPath characters, so paths compare cut.
 bool samePath(const std::string& a, const std::string& b) {
@@ -22,40 +12,6 @@ bool samePath(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
-
-// --- CommSettings ---
-
-void CommSettings::load(const std::string& file) {
-    if (files::readRecord(file, bytes_.data(), bytes_.size()) == 0) setPort(DefaultPort);
-}
-
-bool CommSettings::save(const std::string& file) const {
-    files::AtomicWriteOptions options;
-    options.ownerOnly = true;
-    return static_cast<bool>(files::writeFileAtomic(file, bytes_.data(), bytes_.size(), options));
-}
-
-std::uint32_t CommSettings::address() const {
-    return static_cast<std::uint32_t>(view().get(ClientCommRecord::address));
-}
-
-std::array<std::uint8_t, 4> CommSettings::octets() const {
-    std::array<std::uint8_t, 4> out{};
-    for (std::size_t k = 0; k < out.size(); ++k)
-        out[k] = view().get(ClientCommRecord::octets.at(k));
-    return out;
-}
-
-void CommSettings::setAddress(const std::array<std::uint8_t, 4>& octets) {
-    std::uint32_t packed = 0;
-    for (std::size_t k = 0; k < octets.size(); ++k) {
-        packed = (packed << 8) | octets[k];
-        mutableView().set(ClientCommRecord::octets.at(k), octets[k]);
-    }
-    mutableView().set(ClientCommRecord::address, static_cast<std::int32_t>(packed));
-}
-
-// --- CheckOutTable ---
 
 void CheckOutTable::load(const std::string& file) {
     files::readRecord(file, bytes_.data(), bytes_.size());
@@ -148,45 +104,6 @@ int CheckOutTable::checkedOutCount() const {
         if (s == RecordCheckedOut || s == RecordFetched) ++count;
     }
     return count;
-}
-
-// --- places ---
-
-ClientPlaces preparePlaces(const PlaceOptions& options) {
-    ClientPlaces places;
-    std::string data = withoutTrailingSlash(options.dataDirectory);
-    if (data.empty()) data = settings::machineDataDirectory(kConfigEnv, kDefaultConfig);
-    places.dataDirectory = data.empty() ? std::string(kCurrentFolder) : data;
-
-    std::string user = withoutTrailingSlash(options.userFolder);
-    if (user.empty()) {
-        const std::string documents = settings::documentsFolder();
-        if (!documents.empty()) user = files::join(documents, "Zelt");
-    }
-    // Without a folder of its own the client keeps its working files beside its records.
-    if (user.empty() || files::createFolder(user) == files::FolderResult::Failed) {
-        user = places.dataDirectory;
-    }
-    places.userFolder = user;
-    places.working = files::join(user, "Working");
-    places.temp = files::join(user, "Temp");
-    places.backup = files::join(user, "Backup");
-    places.workingCreated = files::createFolder(places.working) == files::FolderResult::Created;
-    // Temp and Backup that cannot be made show up as the failure of the copy that needs them.
-    (void)files::createFolder(places.temp);
-    (void)files::createFolder(places.backup);
-
-    places.commFile = files::join(places.dataDirectory, "Comm.zelt");
-    places.checkOutFile = files::join(places.dataDirectory, "Chkout.zelt");
-    places.notifyFile = files::join(places.dataDirectory, "Notify.zelt");
-    return places;
-}
-
-bool safeBaseName(const std::string& path, std::string* name) {
-    const std::string base = files::baseName(path);
-    if (base.empty() || base == "." || base == "..") return false;
-    *name = base;
-    return true;
 }
 
 }  // namespace zelt::client

@@ -2,24 +2,29 @@
 
 #include <string>
 
-#include "client/core/forms.h"
-#include "client/core/models.h"
+#include "client/core/session/connection_state.h"
+#include "client/core/ui/forms.h"
+#include "client/core/ui/models.h"
+#include "common/ui/form_check.h"
 
 namespace zelt::client {
 
-enum class ConnectionState { NotConnected = 0, Connected = 1, Connecting = 2 };
-
-// Everything the client core asks of its windows. Modal dialogs run inside the call (and keep
+// Everything the client core asks of its front end. Modal dialogs run inside the call (and keep
 // the reactor turning while they are open); tool windows are told their model whenever it
 // changes and draw it, creating, showing, hiding or destroying themselves as the model says.
+// Every member must be given: a front end that has no window for something says so in its own
+// override (null_client_ui.h is the one that has none at all).
 class ClientUi {
 public:
     virtual ~ClientUi() = default;
 
-    // Modal dialogs. Each returns true for OK; a dialog checks its own input with the
-    // validate... function of its form before it accepts.
-    virtual bool runLogin(LoginForm& form) = 0;
-    virtual bool runAccountProperties(PasswordForm& form) = 0;
+    // Modal dialogs with an OK check. The dialog opens filled from the form; on OK it runs the
+    // check, shows the returned text in a message box and stays open, or writes what was typed
+    // into the form and returns true. Cancel returns false.
+    virtual bool runLogin(LoginForm& form, const ui::FormCheck<LoginForm>& check) = 0;
+    virtual bool runAccountProperties(PasswordForm& form,
+                                      const ui::FormCheck<PasswordForm>& check) = 0;
+    // The Comment dialog has no check and no Cancel: closing it is an answer too.
     virtual CommentReply runComment(const std::string& path) = 0;
     virtual bool askYesNo(const std::string& question) = 0;
     // A message box with the information icon.
@@ -30,7 +35,8 @@ public:
     virtual void alert(const std::string& soundFile) = 0;
     // Opens a new Legends window.
     virtual void showLegends() = 0;
-    // Opens a new Send Message window, addressed to recipient (empty for an empty window).
+    // Opens a new Send Message window, addressed to recipient (empty for an empty window). Its
+    // Send runs ui::checkMessageForm and then ClientCore::sendMessage.
     virtual void openSendMessage(const std::string& recipient) = 0;
 
     // Tool windows.

@@ -1,18 +1,14 @@
-#include "client/core/forms.h"
+#include "client/core/ui/forms.h"
 
 #include <algorithm>
 #include <charconv>
 
-#include "client/core/texts.h"
+#include "client/core/ui/texts.h"
 #include "common/scramble/scramble.h"
 
 namespace zelt::client {
 
 namespace {
-
-constexpr std::size_t kMaxUserName = 50;
-constexpr std::size_t kMaxPassword = 20;
-constexpr std::size_t kMaxPortDigits = 5;
 
 bool allDigits(const std::string& text) {
     return !text.empty() &&
@@ -89,6 +85,10 @@ std::string collectComment(const std::vector<std::string>& lines) {
 
 std::string quoted(const std::string& text) {
     return "'" + text + "'";
+}
+
+std::string quotedLine(std::string_view prefix, const std::string& value) {
+    return std::string(prefix) + " " + quoted(value) + ".";
 }
 
 std::string fileCountLabel(int count) {

@@ -2,8 +2,11 @@
 
 #include <string_view>
 
-// Every sentence the client shows, defined once. Lines that carry a value are put together from
-// these pieces where they are printed.
+#include "common/ui/shared_windows.h"
+
+// Every sentence the client shows, defined once: the console's lines first, then the windows'
+// titles, labels, buttons and columns. Lines that carry a value are put together from these
+// pieces where they are printed. The menus, the toolbar and their prompts are in commands.h.
 namespace zelt::client::text {
 
 // Connection and log-in.
@@ -25,6 +28,11 @@ inline constexpr std::string_view DisconnectNow = "Disconnect now.";
 inline constexpr std::string_view CloseClient = "Close ZELT client.";
 inline constexpr std::string_view ConnectionSettingsNotSaved =
     "Failed to save the connection settings";
+
+// A second client started on the same data directory.
+inline constexpr std::string_view DataDirectory = "The data directory";
+inline constexpr std::string_view InUseByAnotherClient = "is in use by another ZELT client";
+inline constexpr std::string_view Process = "process";
 
 // The Log-in dialog's checks.
 inline constexpr std::string_view EnterAddress = "Please enter the valid ZELT server IP adddress.";
@@ -93,7 +101,92 @@ inline constexpr std::string_view ManualHeader = "- - - On-line manual - - -";
 inline constexpr std::string_view ManualAddress = "https://holmvik.example/zelt/manual/";
 inline constexpr std::string_view VersionText = "1.6.1";
 
-// Opening files and folders.
+// --- the windows ---
+// A '&' marks the letter that chooses a control with Alt. Column widths are in pixels at 100%
+// scale: the least a column is given.
+
+// The main window.
+namespace frame {
+inline constexpr std::string_view Title = "ZELT client - Holmvik Lab";
+// The program's name, as message boxes and questions are titled.
+inline constexpr std::string_view ProgramName = "ZELT client";
+inline constexpr int ToolbarButtonWidth = 52;
+inline constexpr int ToolbarButtonHeight = 58;
+}  // namespace frame
+
+// Buttons that several windows share.
+namespace buttons {
+inline constexpr std::string_view Ok = "OK";
+inline constexpr std::string_view Cancel = ui::text::CancelButton;
+inline constexpr std::string_view Close = "&Close";
+inline constexpr std::string_view Refresh = "&Refresh";
+}  // namespace buttons
+
+namespace login {
+inline constexpr std::string_view Title = "Log-in";
+inline constexpr std::string_view AccountGroup = "Account";
+inline constexpr std::string_view UserName = "&Username:";
+inline constexpr std::string_view Password = "&Password:";
+inline constexpr std::string_view CommunicationGroup = "Communication";
+inline constexpr std::string_view Address = "ZELT server &IP address:";
+inline constexpr std::string_view Port = "Port &number:";
+}  // namespace login
+
+namespace available {
+inline constexpr std::string_view Title = "Available Files";
+inline constexpr std::string_view FileColumn = "File";
+inline constexpr int FileColumnWidth = 323;
+inline constexpr std::string_view HolderColumn = "Current user";
+inline constexpr int HolderColumnWidth = 95;
+inline constexpr int IconWidth = 20;
+inline constexpr std::string_view Properties = "&Properties";
+inline constexpr std::string_view CheckOut = "Check-&out";
+}  // namespace available
+
+namespace properties {
+inline constexpr std::string_view Title = "File Properties";
+inline constexpr std::string_view FileGroup = "File information";
+inline constexpr std::string_view IncludedIn = "This file is included in";
+inline constexpr std::string_view CheckedOutBy = "Currently checked-out by";
+inline constexpr std::string_view At = "at ";
+inline constexpr std::string_view SendMessage = "&Send message";
+inline constexpr std::string_view LastUpdateGroup = "Last update information";
+inline constexpr std::string_view FetchReadOnly = "&Fetch File (read-only)";
+}  // namespace properties
+
+namespace transfer {
+inline constexpr std::string_view Title = "File Transfer";
+inline constexpr std::string_view Cancel = "&Cancel";
+}  // namespace transfer
+
+namespace working {
+inline constexpr std::string_view Title = "Working Files (Checked-out)";
+inline constexpr std::string_view Label = "Checked-out files:";
+inline constexpr std::string_view FileColumn = "File";
+inline constexpr int FileColumnWidth = 530;
+inline constexpr std::string_view FetchedColumn = "Fetched ?";
+inline constexpr int FetchedColumnWidth = 80;
+inline constexpr std::string_view Fetch = "Fe&tch File";
+inline constexpr std::string_view Open = "&Open File";
+inline constexpr std::string_view OpenFolder = "Open &Folder";
+inline constexpr std::string_view CheckIn = "Check-&In";
+inline constexpr std::string_view Void = "&Void Check-Out";
+}  // namespace working
+
+namespace comment {
+inline constexpr std::string_view Title = "Comment";
+inline constexpr std::string_view OriginalFile = "Original file:";
+inline constexpr std::string_view Comment = "Your &comment for this update:";
+inline constexpr std::string_view ApplyToRest = "&Apply this comment to the rest of files";
+}  // namespace comment
+
+namespace account {
+inline constexpr std::string_view Title = "Account Properties";
+inline constexpr std::string_view PasswordGroup = "Change Password";
+inline constexpr std::string_view Current = "&Current Password:";
+inline constexpr std::string_view New = "&New Password:";
+inline constexpr std::string_view Retype = "&Retype:";
+}  // namespace account
 
 }  // namespace zelt::client::text
 

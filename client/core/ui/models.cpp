@@ -1,4 +1,4 @@
-#include "client/core/models.h"
+#include "client/core/ui/models.h"
 
 namespace zelt::client {
 

@@ -1,0 +1,124 @@
+#include "client/core/browse/available_files.h"
+
+#include <algorithm>
+
+#include "client/core/ui/texts.h"
+#include "common/limits.h"
+#include "common/protocol/layouts.h"
+
+namespace zelt::client {
+
+using proto::Opcode;
+using proto::Packet;
+
+std::vector<std::string> AvailableFiles::selectedPaths() const {
+    std::vector<std::string> paths;
+    for (int row : model_.selected)
+        paths.push_back(model_.rows[static_cast<std::size_t>(row)].path);
+    return paths;
+}
+
+void AvailableFiles::requestGroups() {
+    link_.send(Packet(Opcode::ReqGroupList));
+}
+
+void AvailableFiles::onGroupList(const Packet& p) {
+    console_.plain(text::YourGroupsHeader);
+    const std::size_t count = p.get(proto::RepGroupList::count);
+    if (count == 0) {
+        console_.plain(text::NoGroups);
+        return;
+    }
+    for (std::size_t k = 0; k < std::min(count, proto::RepGroupList::kMaxNames); ++k) {
+        const std::string name = p.get(proto::RepGroupList::names.at(k));
+        if (!name.empty()) console_.function(name, tag::GroupFiles);
+    }
+}
+
+void AvailableFiles::openGroup(const std::string& group) {
+    if (link_.requireConnected()) requestFileList(group);
+}
+
+void AvailableFiles::requestFileList(const std::string& group) {
+    console_.plain(std::string(text::RequestingFileList) + " '" + group + "'...");
+    listGroup_.clear();
+    fileList_.clear();
+    Packet p(Opcode::ReqFileList);
+    p.set(proto::ReqFileList::groupName, group);
+    p.set(proto::ReqFileList::start, 0);
+    link_.send(p);
+}
+
+void AvailableFiles::onFileList(const Packet& p) {
+    const int count = std::clamp(p.get(proto::RepFileList::count), 0,
+                                 static_cast<int>(proto::RepFileList::kPageSize));
+    for (int k = 0; k < count && fileList_.size() < MaxMemberFiles; ++k) {
+        fileList_.push_back({p.get(proto::RepFileList::path.at(static_cast<std::size_t>(k))),
+                             p.get(proto::RepFileList::holder.at(static_cast<std::size_t>(k)))});
+    }
+    listGroup_ = p.get(proto::RepFileList::groupName);
+    // A group holds at most MaxMemberFiles files; a server that offers more pages than that
+    // gets no further requests, and the list shows what fits.
+    if (p.get(proto::RepFileList::more) != 0 && fileList_.size() < MaxMemberFiles) {
+        Packet next(Opcode::ReqFileList);
+        next.set(proto::ReqFileList::groupName, listGroup_);
+        next.set(proto::ReqFileList::start, static_cast<std::int32_t>(fileList_.size()));
+        link_.send(next);
+        return;
+    }
+    console_.plain(text::Received);
+    model_.exists = true;
+    model_.visible = true;
+    fill();
+}
+
+void AvailableFiles::fill() {
+    model_.rows.clear();
+    model_.selected.clear();
+    for (const Entry& entry : fileList_) {
+        if (entry.path.empty()) continue;
+        model_.rows.push_back(
+            {entry.path, entry.holder, entry.holder.empty() ? IconFree : IconHeld});
+    }
+    if (!listGroup_.empty()) model_.groupLabel = listGroup_;
+    model_.countLabel = fileCountLabel(static_cast<int>(model_.rows.size()));
+    update();
+}
+
+void AvailableFiles::update() {
+    model_.buttons = availableFilesButtons(link_.connected(), model_.selected.size());
+    ui_.availableFilesChanged(model_);
+}
+
+void AvailableFiles::connectionChanged() {
+    if (model_.exists) update();
+}
+
+void AvailableFiles::select(std::vector<int> rows) {
+    model_.selected = rowsWithin(std::move(rows), model_.rows.size());
+    update();
+}
+
+void AvailableFiles::refresh() {
+    if (model_.groupLabel.empty() || !link_.requireConnected()) return;
+    requestFileList(model_.groupLabel);
+}
+
+void AvailableFiles::requestSelectedProperties() {
+    if (model_.selected.size() != 1) return;
+    properties_.request(model_.groupLabel,
+                        model_.rows[static_cast<std::size_t>(model_.selected[0])].path);
+}
+
+void AvailableFiles::close() {
+    model_.visible = false;
+    ui_.availableFilesChanged(model_);
+}
+
+void AvailableFiles::destroy() {
+    if (!model_.exists) return;
+    model_ = AvailableFilesModel{};
+    ui_.availableFilesChanged(model_);
+}
+
+}  // namespace zelt::client

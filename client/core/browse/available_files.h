@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "client/core/browse/file_properties.h"
+#include "client/core/session/server_link.h"
+#include "client/core/ui/client_ui.h"
+#include "common/console/console.h"
+
+namespace zelt::client {
+
+// The user's groups as console lines, and one group's file list in the Available Files
+// window, asked for page by page.
+class AvailableFiles {
+public:
+    AvailableFiles(Console& console, ClientUi& ui, ServerLink& link, FileProperties& properties)
+        : console_(console), ui_(ui), link_(link), properties_(properties) {}
+
+    const AvailableFilesModel& model() const { return model_; }
+    // The paths of the selected rows, in list order.
+    std::vector<std::string> selectedPaths() const;
+
+    void requestGroups();
+    void onGroupList(const proto::Packet& p);
+    // A group's line executed: its files, when connected.
+    void openGroup(const std::string& group);
+    void onFileList(const proto::Packet& p);
+
+    // The window's controls.
+    void select(std::vector<int> rows);
+    void refresh();
+    void requestSelectedProperties();
+    void close();
+    void destroy();
+    // The buttons follow the connection.
+    void connectionChanged();
+
+private:
+    void requestFileList(const std::string& group);
+    void fill();
+    void update();
+
+    struct Entry {
+        std::string path;
+        std::string holder;
+    };
+
+    Console& console_;
+    ClientUi& ui_;
+    ServerLink& link_;
+    FileProperties& properties_;
+    std::string listGroup_;
+    std::vector<Entry> fileList_;
+    AvailableFilesModel model_;
+};
+
+}  // namespace zelt::client

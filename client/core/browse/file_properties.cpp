@@ -1,0 +1,61 @@
+#include "client/core/browse/file_properties.h"
+
+#include "client/core/ui/texts.h"
+#include "common/protocol/layouts.h"
+
+namespace zelt::client {
+
+using proto::Opcode;
+using proto::Packet;
+
+void FileProperties::request(const std::string& group, const std::string& path) {
+    if (group.empty() || path.empty()) return;
+    Packet p(Opcode::ReqFileProperties);
+    p.set(proto::ReqFileProperties::groupName, group);
+    p.set(proto::ReqFileProperties::path, path);
+    link_.send(p);
+}
+
+void FileProperties::onAnswer(const Packet& p) {
+    last_.assign(p.bytes().begin(), p.bytes().end());
+    model_.exists = true;
+    model_.visible = true;
+    fill();
+}
+
+void FileProperties::fill() {
+    const proto::ConstView v{last_};
+    model_.groupName = v.get(proto::RepFileProperties::groupName);
+    model_.path = v.get(proto::RepFileProperties::path);
+    model_.holder = v.get(proto::RepFileProperties::holder);
+    model_.checkOutTime = v.get(proto::RepFileProperties::checkOutTime);
+    model_.sendMessage = !model_.holder.empty();
+    const proto::ConstView details =
+        v.sub(proto::RepFileProperties::details.offset, proto::DetailRecord::kSize);
+    const std::string time = details.get(proto::DetailRecord::time);
+    if (time.empty()) {
+        model_.details = std::string(text::NoFileDetails);
+    } else {
+        model_.details =
+            time + "\r\n" + details.get(proto::DetailRecord::userName) + "\r\n\r\n" +
+            toCrLf(details.get(proto::DetailRecord::comment), proto::DetailRecord::kMaxComment);
+    }
+    ui_.filePropertiesChanged(model_);
+}
+
+void FileProperties::messageHolder() {
+    if (!model_.holder.empty()) ui_.openSendMessage(model_.holder);
+}
+
+void FileProperties::close() {
+    model_.visible = false;
+    ui_.filePropertiesChanged(model_);
+}
+
+void FileProperties::destroy() {
+    if (!model_.exists) return;
+    model_ = FilePropertiesModel{};
+    ui_.filePropertiesChanged(model_);
+}
+
+}  // namespace zelt::client

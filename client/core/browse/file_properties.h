@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "client/core/session/server_link.h"
+#include "client/core/ui/client_ui.h"
+
+namespace zelt::client {
+
+// The File Properties window: one file's group, holder and last update, as the server last
+// described it.
+class FileProperties {
+public:
+    FileProperties(ClientUi& ui, ServerLink& link) : ui_(ui), link_(link) {}
+
+    const FilePropertiesModel& model() const { return model_; }
+
+    // Asks for a file's properties; nothing is sent without a group or a path.
+    void request(const std::string& group, const std::string& path);
+    void onAnswer(const proto::Packet& p);
+
+    // The window's buttons (Fetch File is the view copy's) and its close box.
+    void refresh() { request(model_.groupName, model_.path); }
+    void messageHolder();
+    void close();
+    void destroy();
+
+private:
+    void fill();
+
+    ClientUi& ui_;
+    ServerLink& link_;
+    // The last answer, kept as received: the window is filled from it.
+    std::vector<std::uint8_t> last_;
+    FilePropertiesModel model_;
+};
+
+}  // namespace zelt::client

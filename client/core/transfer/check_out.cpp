@@ -1,0 +1,128 @@
+#include "client/core/transfer/check_out.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "client/core/ui/texts.h"
+#include "common/platform/files.h"
+#include "common/protocol/layouts.h"
+
+namespace zelt::client {
+
+using proto::Opcode;
+using proto::Packet;
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    return std::ranges::equal(
+        a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+}  // namespace
+
+void CheckOut::checkOutSelected() {
+    const std::vector<std::string> paths = available_.selectedPaths();
+    if (paths.empty() || !link_.requireConnected()) return;
+    for (const std::string& path : paths) local_.table().markRequested(path);
+    available_.close();
+    loop(0);
+}
+
+void CheckOut::settleWaiting() {
+    const CheckOutTable& table = local_.table();
+    for (int i = 0; i < CheckOutTable::size(); ++i) {
+        if (table.state(i) == RecordRequested) {
+            loop(i);
+            return;
+        }
+    }
+}
+
+void CheckOut::loop(int from) {
+    const CheckOutTable& table = local_.table();
+    for (int i = std::max(from, 0); i < CheckOutTable::size(); ++i) {
+        if (table.state(i) != RecordRequested) continue;
+        Packet p(Opcode::ReqCheckOut);
+        p.set(proto::ReqCheckOut::tag, i);
+        p.set(proto::ReqCheckOut::path, table.path(i));
+        link_.send(p);
+        return;
+    }
+    working_.show();
+}
+
+// The server refuses a file it already holds for this very account (names compare without
+// regard to case there too): that refusal answers a request whose first answer never arrived,
+// and the lock it names is the user's.
+bool CheckOut::heldByMe(const std::string& reason) const {
+    const std::string prefix = std::string(proto::RepCheckOut::kHeldBy) + " '";
+    if (reason.rfind(prefix, 0) != 0) return false;
+    const std::size_t end = reason.find("' at ", prefix.size());
+    if (end == std::string::npos) return false;
+    return sameName(std::string_view(reason).substr(prefix.size(), end - prefix.size()),
+                    local_.comm().userName());
+}
+
+void CheckOut::onAnswer(const Packet& p) {
+    const int index = p.get(proto::RepCheckOut::tag);
+    CheckOutTable& table = local_.table();
+    // Only an answer to a request still open may change a record; anything else could free a
+    // file the user already holds and works on.
+    if (index < 0 || index >= CheckOutTable::size() || table.state(index) != RecordRequested) {
+        return;
+    }
+    std::uint8_t status = p.get(proto::RepCheckOut::status);
+    const std::string path = p.get(proto::RepCheckOut::path);
+    if (status == proto::RepCheckOut::kRefused && heldByMe(p.get(proto::RepCheckOut::reason))) {
+        status = proto::RepCheckOut::kCheckedOut;
+    }
+    if (status == proto::RepCheckOut::kRefused) {
+        console_.error(quoted(path) + " " + std::string(text::CheckOutFailed) + " " +
+                       p.get(proto::RepCheckOut::reason));
+    } else if (status == proto::RepCheckOut::kCheckedOut) {
+        console_.important(quoted(path) + " " + std::string(text::CheckedOut));
+    }
+    if (status == proto::RepCheckOut::kCheckedOut) {
+        table.set(index, RecordCheckedOut, table.path(index), "");
+    } else {
+        local_.dropRecord(index);
+    }
+    local_.saveTable();
+    loop(index + 1);
+}
+
+void CheckOut::onVoided(const Packet& p) {
+    const std::string path = p.get(proto::PushCheckOutVoided::path);
+    CheckOutTable& table = local_.table();
+    std::string keptAt;
+    const int record = table.findHeld(path);
+    if (record != CheckOutTable::kNone) {
+        const std::string working = table.workingPath(record);
+        if (table.state(record) == RecordFetched && !working.empty() && files::isFile(working)) {
+            keptAt = keepVoidedCopy(working);
+        }
+        table.clear(record);
+        local_.saveTable();
+        working_.refill();
+    }
+    console_.important(std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
+                       std::string(text::VoidedByAdministrator));
+    if (!keptAt.empty()) {
+        console_.plain(quotedLine(text::WorkingCopyKeptAs, keptAt));
+    }
+    ui_.alert(local_.notifyFile());
+}
+
+// The user's edits outlive the administrator's void: the working copy goes to the Backup
+// folder as "<name>.voided". Returns where the copy is now.
+std::string CheckOut::keepVoidedCopy(const std::string& workingPath) {
+    std::string base;
+    if (!safeBaseName(workingPath, &base)) return workingPath;
+    const std::string kept = files::join(local_.places().backup, base + ".voided");
+    if (files::renameFile(workingPath, kept)) return kept;
+    if (files::copyFile(workingPath, kept) && files::removeFile(workingPath)) return kept;
+    return workingPath;
+}
+
+}  // namespace zelt::client

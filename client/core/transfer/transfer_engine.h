@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "client/core/session/server_link.h"
+#include "client/core/ui/client_ui.h"
+#include "common/console/console.h"
+#include "common/protocol/fields.h"
+#include "common/protocol/opcodes.h"
+
+namespace zelt::client {
+
+// The one transfer that runs at a time (a view copy, a fetch or a check-in upload): its record,
+// the File Transfer window with its progress bar and Cancel, and the steps every kind of
+// transfer shares. Each step is triggered by the answer to the previous one.
+class TransferEngine {
+public:
+    enum class Kind { None, View, Fetch, CheckIn };
+    struct Record {
+        std::string path;
+        std::string tempPath;
+        std::int64_t size = 0;
+        std::int64_t received = 0;
+        bool cancel = false;
+        int badChunks = 0;  // damaged answers in a row for the chunk now asked for
+    };
+    // A chunk that arrives damaged this many times in a row ends its transfer.
+    static constexpr int kMaxBadChunks = 10;
+
+    TransferEngine(Console& console, ClientUi& ui, ServerLink& link)
+        : console_(console), ui_(ui), link_(link) {}
+
+    const FileTransferModel& model() const { return model_; }
+    Kind kind() const { return kind_; }
+    Record& record() { return record_; }
+    // A fetch is under way: the Working Files buttons stay off. Cancel clears it at once, before
+    // the fetch itself notices at its next chunk.
+    bool fetching() const { return fetching_; }
+    void setFetching(bool fetching) { fetching_ = fetching; }
+
+    // True, with the line that says so, while a transfer runs.
+    bool busy();
+    // A transfer of this kind starts with a fresh record.
+    void begin(Kind kind);
+    void finish() { kind_ = Kind::None; }
+    void resetRecord() { record_ = Record{}; }
+    // Whether an answer's request tag names an entry of the transfer list now running.
+    bool answers(Kind kind, int tag, std::size_t listSize) const;
+    // Whatever was under way ends with the connection; false when nothing was.
+    bool abandon();
+
+    // Judges a download chunk: Good with its data when its count and checksum hold, AskAgain
+    // for a damaged one, GiveUp when the server could not read the file or too many chunks have
+    // come damaged in a row.
+    enum class Chunk { Good, AskAgain, GiveUp };
+    Chunk takeChunk(const proto::Packet& p, std::int32_t status, proto::Int64 countField,
+                    proto::Byte checksumField, proto::Bytes dataField,
+                    std::span<const std::uint8_t>* data);
+    // Counts a damaged chunk; false once there have been too many in a row.
+    bool acceptBadChunk() { return ++record_.badChunks < kMaxBadChunks; }
+    void chunkArrived() { record_.badChunks = 0; }
+    // Tells the server to delete its temporary copy of a download given up before its end.
+    void releaseServerCopy(proto::Opcode close, const std::string& tempPath);
+    // Writes a chunk at the end of file (creating it for the first chunk), counts it received and
+    // moves the progress bar on. *opened tells a file that could not be opened from one that
+    // could not be written.
+    bool appendChunk(const std::string& file, std::span<const std::uint8_t> data, bool* opened);
+
+    // The File Transfer window.
+    void openWindow(const std::string& path, std::int64_t size);
+    void advance();
+    void hideWindow();
+    void cancel();
+    void destroyWindow();
+
+private:
+    Console& console_;
+    ClientUi& ui_;
+    ServerLink& link_;
+    Kind kind_ = Kind::None;
+    Record record_;
+    bool fetching_ = false;
+    FileTransferModel model_;
+};
+
+// "'<base name>' received.", the line of a download that has arrived whole.
+std::string receivedLine(const std::string& path);
+
+}  // namespace zelt::client

@@ -1,0 +1,109 @@
+#include "client/core/transfer/view_copy.h"
+
+#include "client/core/ui/texts.h"
+#include "common/platform/files.h"
+#include "common/protocol/layouts.h"
+
+namespace zelt::client {
+
+using proto::Opcode;
+using proto::Packet;
+using Kind = TransferEngine::Kind;
+
+namespace {
+
+// A view copy is named after the server's temporary copy (up to its ".tmp"), so that each
+// view of one file gets a copy of its own.
+constexpr std::string_view kTempSuffix = ".tmp";
+
+}  // namespace
+
+void ViewCopy::start(const std::string& path) {
+    if (path.empty() || !link_.requireConnected() || engine_.busy()) return;
+    engine_.begin(Kind::View);
+    engine_.hideWindow();
+    Packet p(Opcode::ReqViewOpen);
+    p.set(proto::ReqViewOpen::path, path);
+    link_.send(p);
+}
+
+void ViewCopy::onOpen(const Packet& p) {
+    if (engine_.kind() != Kind::View) return;
+    TransferEngine::Record& record = engine_.record();
+    record.path = p.get(proto::RepViewOpen::path);
+    record.tempPath = p.get(proto::RepViewOpen::tempPath);
+    record.size = p.get(proto::RepViewOpen::size);
+    // The server names no temporary copy when it could not make one; an empty file has one.
+    if (record.tempPath.empty() || record.size < 0) {
+        engine_.finish();
+        ui_.messageBox(std::string(text::NoOriginalOnServer));
+        return;
+    }
+    engine_.openWindow(record.path, record.size);
+    requestChunk();
+}
+
+void ViewCopy::requestChunk() {
+    const TransferEngine::Record& record = engine_.record();
+    if (record.cancel) {
+        engine_.releaseServerCopy(Opcode::ReqViewClose, record.tempPath);
+        console_.important(text::TransferCancelled);
+        engine_.hideWindow();
+        engine_.finish();
+        return;
+    }
+    Packet p(Opcode::ReqViewChunk);
+    p.set(proto::ReqViewChunk::path, record.path);
+    p.set(proto::ReqViewChunk::tempPath, record.tempPath);
+    p.set(proto::ReqViewChunk::offset, record.received);
+    link_.send(p);
+}
+
+void ViewCopy::stop(std::int32_t status, std::string_view line) {
+    // A copy given up before its last chunk would stay in the server's Temp folder.
+    if (status != proto::kChunkLast) {
+        engine_.releaseServerCopy(Opcode::ReqViewClose, engine_.record().tempPath);
+    }
+    console_.error(line);
+    engine_.hideWindow();
+    engine_.finish();
+}
+
+void ViewCopy::onChunk(const Packet& p) {
+    if (engine_.kind() != Kind::View) return;
+    TransferEngine::Record& record = engine_.record();
+    const std::int32_t status = p.get(proto::RepViewChunk::status);
+    std::span<const std::uint8_t> data;
+    switch (engine_.takeChunk(p, status, proto::RepViewChunk::count, proto::RepViewChunk::checksum,
+                              proto::RepViewChunk::data, &data)) {
+        case TransferEngine::Chunk::AskAgain:
+            return requestChunk();
+        case TransferEngine::Chunk::GiveUp:
+            return stop(status, std::string(text::ServerCouldNotSend) + ".");
+        case TransferEngine::Chunk::Good:
+            break;
+    }
+    std::string base;
+    std::string tempBase;
+    if (!safeBaseName(record.path, &base) || !safeBaseName(record.tempPath, &tempBase)) {
+        stop(status, text::NoOriginalName);
+        return;
+    }
+    tempBase = tempBase.substr(0, tempBase.find(kTempSuffix));
+    const std::string local = files::join(local_.places().temp, tempBase + "__" + base);
+    bool opened = false;
+    if (!engine_.appendChunk(local, data, &opened)) {
+        stop(status, opened ? text::SaveFailed : text::TempFileFailed);
+        return;
+    }
+    if (status != proto::kChunkLast) {
+        requestChunk();
+        return;
+    }
+    engine_.hideWindow();
+    engine_.finish();
+    console_.plain(receivedLine(record.path));
+    shell_.open(local);
+}
+
+}  // namespace zelt::client

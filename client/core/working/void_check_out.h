@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "client/core/session/server_link.h"
+#include "client/core/state/local_state.h"
+#include "client/core/ui/client_ui.h"
+#include "client/core/working/working_files.h"
+#include "common/console/console.h"
+
+namespace zelt::client {
+
+// The user's own void: the selected check-outs are given back, one after another, without
+// uploading anything; each working copy goes with its record.
+class VoidCheckOut {
+public:
+    VoidCheckOut(Console& console, ClientUi& ui, ServerLink& link, LocalState& local,
+                 WorkingFiles& working)
+        : console_(console), ui_(ui), link_(link), local_(local), working_(working) {}
+
+    // Working Files: Void Check-Out, after a yes to the question.
+    void voidSelected();
+    void onAnswer(const proto::Packet& p);
+
+private:
+    void loop(int from);
+
+    Console& console_;
+    ClientUi& ui_;
+    ServerLink& link_;
+    LocalState& local_;
+    WorkingFiles& working_;
+    std::vector<std::string> list_;
+};
+
+}  // namespace zelt::client
