@@ -32,7 +32,10 @@ DirectoryLock::Result DirectoryLock::take(const std::string& folder) {
     release();
     holder_ = 0;
     const std::string path = files::join(folder, FileName);
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // A directory shared by several accounts: the lock file may be another's, readable only.
+    // A lock taken through a read-only descriptor holds all the same.
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return Result::Failed;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool inUse = errno == EWOULDBLOCK;
@@ -43,8 +46,10 @@ DirectoryLock::Result DirectoryLock::take(const std::string& folder) {
     }
     char text[24];
     const int n = std::snprintf(text, sizeof text, "%d\n", static_cast<int>(::getpid()));
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, text, static_cast<std::size_t>(n), 0) != n) {
-        // The number is only a courtesy for the message of a second start; the lock holds.
+    // The number is only a courtesy for the message of a second start (and a read-only lock
+    // file cannot take it); the lock holds either way.
+    if (::ftruncate(fd, 0) == 0) {
+        [[maybe_unused]] const ssize_t written = ::pwrite(fd, text, static_cast<std::size_t>(n), 0);
     }
     fd_ = fd;
     return Result::Taken;
