@@ -32,8 +32,9 @@ DirectoryLock::Result DirectoryLock::take(const std::string& folder) {
     release();
     holder_ = 0;
     const std::string path = files::join(folder, FileName);
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    // A directory shared by several accounts: the lock file may be another's, readable only.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // A directory shared by several accounts: the lock file (0644: it holds only a process
+    // number) may be another account's, readable only.
     // A lock taken through a read-only descriptor holds all the same.
     if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return Result::Failed;
