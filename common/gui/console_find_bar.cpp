@@ -70,7 +70,7 @@ void ConsoleFindBar::setNotFound(bool notFound) { notFound_->setVisible(notFound
 
 void ConsoleFindBar::request(bool forward) {
     if (edit_->text().isEmpty()) return;
-    emit findRequested(edit_->text(), forward);
+    Q_EMIT findRequested(edit_->text(), forward);
 }
 
 bool ConsoleFindBar::eventFilter(QObject* watched, QEvent* event) {

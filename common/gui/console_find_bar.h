@@ -21,7 +21,7 @@ public:
     void setText(const QString& text);
     void setNotFound(bool notFound);
 
-signals:
+Q_SIGNALS:
     void findRequested(const QString& text, bool forward);
     void closeRequested();
 
