@@ -24,8 +24,8 @@ const LineKind kKinds[] = {LineKind::Plain, LineKind::Function, LineKind::Error,
 void fill(Console& console, int lines) {
     for (int i = 0; i < lines; ++i) {
         const LineKind kind = kKinds[i % 4];
-        console.append("Line " + std::to_string(i) + " of a long day at the server",
-                       kind, kind == LineKind::Function ? "EDTACT" : kNoTag);
+        console.append("Line " + std::to_string(i) + " of a long day at the server", kind,
+                       kind == LineKind::Function ? "EDTACT" : kNoTag);
     }
 }
 

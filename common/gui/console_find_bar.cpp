@@ -19,7 +19,7 @@ ConsoleFindBar::ConsoleFindBar(QWidget* parent) : QWidget(parent) {
     auto* label = new QLabel(toQt(ui::text::FindLabel), this);
     edit_ = new QLineEdit(this);
     edit_->setClearButtonEnabled(true);
-    edit_->setMinimumWidth(220);
+    edit_->setMinimumWidth(260);
     edit_->installEventFilter(this);
     label->setBuddy(edit_);
     next_ = new QToolButton(this);
@@ -35,12 +35,13 @@ ConsoleFindBar::ConsoleFindBar(QWidget* parent) : QWidget(parent) {
     notFound_ = new QLabel(toQt(ui::text::FindNotFound), this);
     notFound_->setVisible(false);
     close_ = new QToolButton(this);
-    close_->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
+    close_->setIcon(QIcon::fromTheme(QStringLiteral("window-close"),
+                                     style()->standardIcon(QStyle::SP_DialogCloseButton)));
     close_->setAutoRaise(true);
     close_->setToolTip(toQt(ui::text::FindClose));
 
     layout->addWidget(label);
-    layout->addWidget(edit_, 1);
+    layout->addWidget(edit_);
     layout->addWidget(next_);
     layout->addWidget(previous_);
     layout->addWidget(notFound_);

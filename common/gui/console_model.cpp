@@ -17,9 +17,7 @@ ConsoleModel::ConsoleModel(Console& console, QObject* parent)
 
 ConsoleModel::~ConsoleModel() { console_.removeObserver(this); }
 
-int ConsoleModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_;
-}
+int ConsoleModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
 int ConsoleModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;

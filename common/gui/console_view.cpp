@@ -31,8 +31,7 @@ protected:
 
 }  // namespace
 
-ConsoleView::ConsoleView(Console& console, ui::Program program, Execute execute,
-                         QWidget* parent)
+ConsoleView::ConsoleView(Console& console, ui::Program program, Execute execute, QWidget* parent)
     : QWidget(parent), console_(console), run_(std::move(execute)) {
     model_ = new ConsoleModel(console_, this);
     auto* list = new ConsoleList;
@@ -100,10 +99,9 @@ ConsoleView::ConsoleView(Console& console, ui::Program program, Execute execute,
     auto* findKey = new QShortcut(QKeySequence::Find, this);
     findKey->setContext(Qt::WindowShortcut);
     connect(findKey, &QShortcut::activated, this, &ConsoleView::openFind);
-    connect(findBar_, &ConsoleFindBar::findRequested, this,
-            [this](const QString& text, bool forward) {
-                findBar_->setNotFound(!find(text, forward));
-            });
+    connect(
+        findBar_, &ConsoleFindBar::findRequested, this,
+        [this](const QString& text, bool forward) { findBar_->setNotFound(!find(text, forward)); });
     connect(findBar_, &ConsoleFindBar::closeRequested, this, &ConsoleView::closeFind);
 }
 

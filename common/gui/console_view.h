@@ -25,8 +25,7 @@ public:
     // Runs the function of the line with this index (the core's execute).
     using Execute = std::function<void(int line)>;
 
-    ConsoleView(Console& console, ui::Program program, Execute execute,
-                QWidget* parent = nullptr);
+    ConsoleView(Console& console, ui::Program program, Execute execute, QWidget* parent = nullptr);
     ~ConsoleView() override;
 
     QTreeView* list() const { return list_; }

@@ -15,7 +15,8 @@ constexpr int kNoHandler = 31;
 
 // Only addresses and files that exist get this far.
 QUrl urlOf(const std::string& target) {
-    const QFileInfo file(QString::fromLocal8Bit(target.data(), static_cast<qsizetype>(target.size())));
+    const QFileInfo file(
+        QString::fromLocal8Bit(target.data(), static_cast<qsizetype>(target.size())));
     if (file.exists()) return QUrl::fromLocalFile(file.absoluteFilePath());
     return QUrl(toQt(target), QUrl::TolerantMode);
 }

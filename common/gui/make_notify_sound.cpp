@@ -35,8 +35,8 @@ void note(std::vector<std::int16_t>& samples, double hz, double start, double le
         const double t = static_cast<double>(i) / kRate;
         const double rise = std::min(1.0, t / 0.004);
         const double ring = std::exp(-t * 7.0);
-        const double wave = std::sin(2 * std::numbers::pi * hz * t) +
-                            0.3 * std::sin(4 * std::numbers::pi * hz * t);
+        const double wave =
+            std::sin(2 * std::numbers::pi * hz * t) + 0.3 * std::sin(4 * std::numbers::pi * hz * t);
         const double value = samples[first + i] + 9000.0 * rise * ring * wave;
         samples[first + i] = static_cast<std::int16_t>(std::clamp(value, -32000.0, 32000.0));
     }

@@ -138,7 +138,8 @@ void QtReactor::defer(const void* owner, std::function<void()> fn) {
     deferred_.emplace_back(owner, std::move(fn));
     if (deferPosted_) return;
     deferPosted_ = true;
-    QMetaObject::invokeMethod(this, [this] { runDeferred(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { runDeferred(); }, Qt::QueuedConnection);
 }
 
 void QtReactor::cancelDeferred(const void* owner) {

@@ -10,8 +10,8 @@
 
 namespace zelt::gui {
 
-SendMessageDialog::SendMessageDialog(ui::Program program, const std::string& recipient,
-                                     Send send, QWidget* parent)
+SendMessageDialog::SendMessageDialog(ui::Program program, const std::string& recipient, Send send,
+                                     QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::SendMessageDialog>()),
       program_(program),

@@ -32,8 +32,8 @@ public:
     ~SendMessageDialog() override;
 
     // Opens a new window, addressed to recipient (empty: no recipient yet).
-    static SendMessageDialog* showNew(ui::Program program, const std::string& recipient,
-                                      Send send, QWidget* parent);
+    static SendMessageDialog* showNew(ui::Program program, const std::string& recipient, Send send,
+                                      QWidget* parent);
 
     // The form as the fields hold it, cut to the fields' limits.
     ui::MessageForm form() const;

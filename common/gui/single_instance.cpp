@@ -17,8 +17,7 @@ constexpr char kForward = 'F';
 SingleInstance::SingleInstance(ui::Program program, QObject* parent)
     : SingleInstance(keyFor(program), parent) {}
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent)
-    : QObject(parent), key_(key) {}
+SingleInstance::SingleInstance(const QString& key, QObject* parent) : QObject(parent), key_(key) {}
 
 SingleInstance::~SingleInstance() = default;
 
@@ -26,7 +25,8 @@ QString SingleInstance::keyFor(ui::Program program) {
     // The home folder names the user whatever the environment says; hashed, it makes a
     // socket name of fixed length.
     const QByteArray home = QDir::homePath().toUtf8();
-    const QByteArray user = QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16);
+    const QByteArray user =
+        QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(16);
     const QString name = program == ui::Program::Server ? QStringLiteral("zelt-server")
                                                         : QStringLiteral("zelt-client");
     return name + QLatin1Char('-') + QString::fromLatin1(user);

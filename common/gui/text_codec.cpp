@@ -19,7 +19,8 @@ std::string toBytes(const QString& text, std::size_t maxBytes) {
     if (size > maxBytes) {
         size = maxBytes;
         // Step back over continuation bytes to the start of the character that did not fit.
-        while (size > 0 && (static_cast<unsigned char>(utf8[static_cast<qsizetype>(size)]) & 0xC0) == 0x80) {
+        while (size > 0 &&
+               (static_cast<unsigned char>(utf8[static_cast<qsizetype>(size)]) & 0xC0) == 0x80) {
             --size;
         }
     }

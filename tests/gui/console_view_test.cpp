@@ -41,9 +41,7 @@ protected:
     QPoint rowCenter(int row) const {
         return view.list()->visualRect(view.model()->index(row, 0)).center();
     }
-    void select(int row) {
-        view.list()->setCurrentIndex(view.model()->index(row, 0));
-    }
+    void select(int row) { view.list()->setCurrentIndex(view.model()->index(row, 0)); }
     bool rowInSight(int row) const {
         const QRect rect = view.list()->visualRect(view.model()->index(row, 0));
         return rect.isValid() && view.list()->viewport()->rect().contains(rect);

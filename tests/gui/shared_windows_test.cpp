@@ -145,8 +145,10 @@ TEST(LegendsWindow, EachShowOpensAnotherAndCloseFreesIt) {
     EXPECT_FALSE(first->isModal());
     std::vector<QString> texts;
     for (QLabel* label : first->findChildren<QLabel*>()) {
-        if (!label->text().isEmpty()) texts.push_back(label->text());
-        else EXPECT_FALSE(label->pixmap().isNull());
+        if (!label->text().isEmpty())
+            texts.push_back(label->text());
+        else
+            EXPECT_FALSE(label->pixmap().isNull());
     }
     EXPECT_EQ(texts, (std::vector<QString>{"This line has a function to execute.\n"
                                            "Double-click or right click to execute a function.",
@@ -163,7 +165,9 @@ TEST(Alert, TheMadeSoundLoadsAndAMissingOneFallsBackWithoutError) {
     QSoundEffect probe;
     probe.setSource(QUrl::fromLocalFile(ZELT_NOTIFY_SOUND));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return probe.status() == QSoundEffect::Ready || probe.status() == QSoundEffect::Error; },
+        [&] {
+            return probe.status() == QSoundEffect::Ready || probe.status() == QSoundEffect::Error;
+        },
         5000));
     EXPECT_EQ(probe.status(), QSoundEffect::Ready);
 
@@ -207,7 +211,9 @@ TEST(DesktopOpen, AFileOrFolderThatCannotBeOpenedIsReportedByItsCause) {
 }
 
 TEST(TextCodec, PeersBytesShowAsWrittenAndFieldsNeverGetHalfACharacter) {
-    EXPECT_EQ(toQt("Gr\xc3\xbc\xc3\x9f" "e"), QString::fromUtf8("Grüße"));
+    EXPECT_EQ(toQt("Gr\xc3\xbc\xc3\x9f"
+                   "e"),
+              QString::fromUtf8("Grüße"));
     EXPECT_EQ(toQt("caf\xe9"), QString::fromUtf8("café"));  // a single-byte Western peer
     EXPECT_EQ(toBytes(QString::fromUtf8("abcé"), 4), "abc");
     EXPECT_EQ(toBytes(QString::fromUtf8("abcé"), 5), "abc\xc3\xa9");
