@@ -86,12 +86,15 @@ TEST(QtReactorUnderACore, AModalDialogKeepsTheServerAnsweringAClientThatPagesThr
     clientOptions.shellOpen = [](const std::string&) { return 42; };
     client::ClientCore client(reactor, clientUi, clientOptions);
 
-    // The dialog opens from inside one of the reactor's own handlers, as a dialog the
-    // administrator opens from a console line does; everything else happens while it is open.
+    // The dialog opens from work the reactor deferred, as a dialog the administrator opens
+    // from a console line does; everything else happens while it is open, including work
+    // deferred meanwhile (the server defers its saves and the answers held for them).
     QDialog dialog;
     bool groupOpened = false;
     bool listedWhileModal = false;
+    bool deferredRan = false;
     QTimer watch;
+    int owner = 0;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!groupOpened) {
             const auto& lines = client.console().lines();
@@ -100,19 +103,23 @@ TEST(QtReactorUnderACore, AModalDialogKeepsTheServerAnsweringAClientThatPagesThr
                     groupOpened = client.executeLine(static_cast<int>(i));
                 }
             }
-        } else if (clientUi.available.rows.size() == kFiles) {
+        } else if (clientUi.available.rows.size() == kFiles && !listedWhileModal) {
             listedWhileModal = QApplication::activeModalWidget() == &dialog;
-            dialog.accept();
+            reactor.defer(&owner, [&] {
+                deferredRan = dialog.isVisible();
+                dialog.accept();
+            });
         }
     });
-    int owner = 0;
     bool closed = false;
     reactor.startTimer(&owner, 1, 0, TimerMode::OneShot, [&] {
-        client.start();
-        watch.start(5);
-        QTimer::singleShot(15000, &dialog, &QDialog::reject);
-        dialog.exec();
-        closed = true;
+        reactor.defer(&owner, [&] {
+            client.start();
+            watch.start(5);
+            QTimer::singleShot(15000, &dialog, &QDialog::reject);
+            dialog.exec();
+            closed = true;
+        });
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 20000));
 
@@ -121,6 +128,7 @@ TEST(QtReactorUnderACore, AModalDialogKeepsTheServerAnsweringAClientThatPagesThr
     ASSERT_EQ(clientUi.available.rows.size(), kFiles);
     EXPECT_EQ(clientUi.available.rows.back().path, dir.file("docs/drawing11.txt"));
     EXPECT_TRUE(listedWhileModal);
+    EXPECT_TRUE(deferredRan);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
