@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "common/console/console.h"
@@ -28,7 +29,11 @@ struct Harness {
         ::signal(SIGPIPE, SIG_IGN);
         char pattern[] = "/tmp/zelt-fuzz-XXXXXX";
         dataDir = ::mkdtemp(pattern);
-        EXPECT_NE(files::createFolder(dataDir + "/docs"), files::FolderResult::Failed);
+        // No test framework here: a harness that cannot set itself up stops at once.
+        if (files::createFolder(dataDir + "/docs") == files::FolderResult::Failed) {
+            std::fprintf(stderr, "cannot create %s/docs\n", dataDir.c_str());
+            std::abort();
+        }
         for (const char* name : {"a.txt", "b.txt"}) {
             std::FILE* f = std::fopen((dataDir + "/docs/" + name).c_str(), "w");
             std::fputs("member file content\n", f);
