@@ -10,13 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "client/core/client_core.h"
-#include "client/core/texts.h"
+#include "client/core/client.h"
+#include "client/core/ui/texts.h"
 #include "common/gui/qt_reactor.h"
 #include "common/scramble/scramble.h"
 #include "server/core/server.h"
 #include "tests/client/fake_ui.h"
-#include "tests/server/server_fixture.h"
+#include "tests/server/scripted_ui.h"
 #include "tests/support/reactor_contract.h"
 #include "tests/support/temp_dir.h"
 
@@ -46,7 +46,7 @@ TEST(QtReactorUnderACore, AModalDialogKeepsTheServerAnsweringAClientThatPagesThr
     gui::QtReactor reactor;
 
     Console serverConsole{reactor.clock()};
-    server::test::RecordingUi serverUi;
+    server::test::ScriptedUi serverUi;
     server::ServerOptions serverOptions;
     serverOptions.dataDir = dir.file("server");
     serverOptions.listenPort = 0;
@@ -112,9 +112,10 @@ TEST(QtReactorUnderACore, AModalDialogKeepsTheServerAnsweringAClientThatPagesThr
         }
     });
     bool closed = false;
+    bool started = false;
     reactor.startTimer(&owner, 1, 0, TimerMode::OneShot, [&] {
         reactor.defer(&owner, [&] {
-            client.start();
+            started = static_cast<bool>(client.start());
             watch.start(5);
             QTimer::singleShot(15000, &dialog, &QDialog::reject);
             dialog.exec();
@@ -123,6 +124,7 @@ TEST(QtReactorUnderACore, AModalDialogKeepsTheServerAnsweringAClientThatPagesThr
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return closed; }, 20000));
 
+    EXPECT_TRUE(started);
     EXPECT_TRUE(groupOpened);
     EXPECT_EQ(client.connectionState(), client::ConnectionState::Connected);
     ASSERT_EQ(clientUi.available.rows.size(), kFiles);
