@@ -27,6 +27,7 @@ AvailableFilesDialog::AvailableFilesDialog(ClientCore& core, QWidget* parent)
     ui_->fileList->setHeaderLabels(
         {toQt(t::FileColumn), toQt(t::HolderColumn), toQt(t::SinceColumn)});
     ui_->fileList->setIconSize(QSize(t::IconWidth, 16));
+    giveRoom(this, ui_->fileList, 14, 30);
 
     connect(ui_->fileList, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (!drawing_) core_.selectAvailableFiles(selectedRows(ui_->fileList));

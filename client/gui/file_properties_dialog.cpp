@@ -38,6 +38,8 @@ FilePropertiesDialog::FilePropertiesDialog(ClientCore& core, QWidget* parent)
                                    16);
     ui_->detailsBox->setMinimumHeight(metrics.lineSpacing() * kDetailLines);
 
+    ui_->closeButton->setFocus(Qt::OtherFocusReason);
+
     connect(ui_->sendMessageButton, &QPushButton::clicked, this, [this] { core_.messageHolder(); });
     connect(ui_->refreshButton, &QPushButton::clicked, this,
             [this] { core_.refreshFileProperties(); });

@@ -27,17 +27,18 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
         field->setValidator(digits);
         field->setMaxLength(kDigits);
         field->setAlignment(Qt::AlignCenter);
-        // Room for three wide digits and the frame, at any font size.
-        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+        // Room for three digits and the frame, at any font size, and no more.
+        field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
         field->installEventFilter(this);
         fields_[k] = field;
-        row->addWidget(field, 1);
+        row->addWidget(field);
         if (k + 1 < fields_.size()) row->addWidget(new QLabel(QStringLiteral("."), this));
         connect(field, &QLineEdit::textEdited, this, [this, k](const QString& text) {
             if (text.size() == kDigits && k + 1 < fields_.size())
                 moveTo(static_cast<int>(k + 1), false);
         });
     }
+    row->addStretch(1);
     setFocusProxy(fields_[0]);
     for (std::size_t k = 0; k + 1 < fields_.size(); ++k) setTabOrder(fields_[k], fields_[k + 1]);
 }

@@ -47,6 +47,15 @@ LogInDialog::LogInDialog(LoginForm& form, ui::FormCheck<LoginForm> check, QWidge
     ui_->statusBox->setFixedHeight(ui_->statusBox->fontMetrics().lineSpacing() * kStatusLines +
                                    2 * ui_->statusBox->frameWidth() + 8);
 
+    // The fields of both groups start at one line.
+    int labels = 0;
+    for (QLabel* label :
+         {ui_->userNameLabel, ui_->passwordLabel, ui_->addressLabel, ui_->portLabel})
+        labels = std::max(labels, label->sizeHint().width());
+    for (QLabel* label :
+         {ui_->userNameLabel, ui_->passwordLabel, ui_->addressLabel, ui_->portLabel})
+        label->setMinimumWidth(labels);
+
     ui_->userNameEdit->setText(toQt(form.userName));
     ui_->addressEdit->setAddress(form.address);
     ui_->portEdit->setText(toQt(form.port));

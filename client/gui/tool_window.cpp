@@ -1,6 +1,7 @@
 #include "client/gui/tool_window.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -81,6 +82,16 @@ void setUpFileList(QTreeWidget* list, const std::vector<int>& columnWidths) {
     const int columns = std::accumulate(columnWidths.begin(), columnWidths.end(), 0);
     const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     list->setMinimumWidth(columns + scrollBar + 2 * list->frameWidth() + 2);
+}
+
+void giveRoom(QDialog* window, QTreeWidget* list, int rows, int extraCharacters) {
+    const QFontMetrics metrics = list->fontMetrics();
+    // A row is a line of text with the style's margins, or the icon, whichever is taller.
+    const int row = std::max(metrics.height(), list->iconSize().height()) + 6;
+    const int wanted = list->header()->sizeHint().height() + rows * row + 2 * list->frameWidth();
+    const QSize hint = window->sizeHint();
+    window->resize(hint.width() + extraCharacters * metrics.averageCharWidth(),
+                   hint.height() + std::max(0, wanted - list->sizeHint().height()));
 }
 
 }  // namespace zelt::client

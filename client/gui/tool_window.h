@@ -40,5 +40,8 @@ void selectRows(QTreeWidget* list, const std::vector<int>& rows);
 // A list of files as both windows show them: whole rows, no tree, no sorting, paths cut in
 // the middle, the first column taking what room there is, the others the widths given.
 void setUpFileList(QTreeWidget* list, const std::vector<int>& columnWidths);
+// Opens the window with room for this many rows of its list, and its file column this many
+// characters wider than the least it is given: paths are long.
+void giveRoom(QDialog* window, QTreeWidget* list, int rows, int extraCharacters);
 
 }  // namespace zelt::client

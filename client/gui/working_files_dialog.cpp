@@ -28,6 +28,7 @@ WorkingFilesDialog::WorkingFilesDialog(ClientCore& core, QWidget* parent)
     ui_->closeButton->setText(toQt(text::buttons::Close));
     setUpFileList(ui_->fileList, {t::FileColumnWidth, t::FetchedColumnWidth});
     ui_->fileList->setHeaderLabels({toQt(t::FileColumn), toQt(t::FetchedColumn)});
+    giveRoom(this, ui_->fileList, 10, 0);
     // The buttons start level with the list, below the label over it.
     ui_->alignWithList->changeSize(0,
                                    ui_->filesLabel->sizeHint().height() + ui_->listSide->spacing());

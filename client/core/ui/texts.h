@@ -140,7 +140,7 @@ inline constexpr std::string_view HolderColumn = "Current user";
 inline constexpr int HolderColumnWidth = 95;
 // When the current user checked the file out.
 inline constexpr std::string_view SinceColumn = "Since";
-inline constexpr int SinceColumnWidth = 125;
+inline constexpr int SinceColumnWidth = 130;
 inline constexpr int IconWidth = 20;
 inline constexpr std::string_view Properties = "&Properties";
 inline constexpr std::string_view CheckOut = "Check-&out";
