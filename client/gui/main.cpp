@@ -16,8 +16,10 @@
 
 namespace {
 
+constexpr const char* kUsage = "usage: zelt-client [--data-dir DIR] [--user-dir DIR]\n";
+
 int usage() {
-    std::fprintf(stderr, "usage: zelt-client [--data-dir DIR] [--user-dir DIR]\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -36,6 +38,14 @@ QString instanceKey(const zelt::client::PlaceOptions& places) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Asking how to start it needs no display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    // Qt takes its own options (-style, -platform, ...) out of argv; the rest are ours.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelt-client"));
     QApplication::setApplicationDisplayName(
