@@ -21,7 +21,10 @@ public:
     void onRepChangePassword(const Packet& p) { c_.password_.onAnswer(p); }
     void onRepGroupList(const Packet& p) { c_.available_.onGroupList(p); }
     void onRepFileList(const Packet& p) { c_.available_.onFileList(p); }
-    void onRepFileProperties(const Packet& p) { c_.properties_.onAnswer(p); }
+    void onRepFileProperties(const Packet& p) {
+        c_.available_.onProperties(p);
+        c_.properties_.onAnswer(p);
+    }
     void onRepViewOpen(const Packet& p) { c_.view_.onOpen(p); }
     void onRepViewChunk(const Packet& p) { c_.view_.onChunk(p); }
     void onRepCheckOut(const Packet& p) { c_.checkOut_.onAnswer(p); }
@@ -51,7 +54,7 @@ ClientCore::ClientCore(Reactor& reactor, ClientUi& ui, ClientOptions options)
                SessionHooks{[this](Opcode opcode, const Packet& p) { onAnswer(opcode, p); },
                             [this] { connectionChanged(); }, [this] { connectionLost(); },
                             [this] { loggedIn(); }}),
-      engine_(console_, ui_, session_),
+      engine_(console_, ui_, session_, reactor.clock()),
       properties_(ui_, session_),
       available_(console_, ui_, session_, properties_),
       working_(console_, ui_, session_, local_, engine_, shell_),

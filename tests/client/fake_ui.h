@@ -48,6 +48,7 @@ public:
         ++alerts;
         lastSound = soundFile;
     }
+    void notify(const std::string& text) override { notices.push_back(text); }
     void showLegends() override { ++legends; }
     void openSendMessage(const std::string& recipient) override {
         sendMessageWindows.push_back(recipient);
@@ -72,6 +73,7 @@ public:
     std::vector<std::string> boxes;
     int alerts = 0;
     std::string lastSound;
+    std::vector<std::string> notices;  // desktop notifications
     int legends = 0;
     std::vector<std::string> sendMessageWindows;
     AvailableFilesModel available;

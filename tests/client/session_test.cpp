@@ -276,6 +276,8 @@ TEST_F(SessionTest, BroadcastNoticeAndMessagesBecomeLinesWithAlerts) {
                                             "<bob> \"lunch?\"", "Message sent to 3 user(s)."));
     EXPECT_EQ(ui.alerts, alerts + 1);  // the broadcast; the plain message makes no sound
     EXPECT_EQ(lastLine().kind, LineKind::Plain);
+    // The shut-down reaches the desktop too; the notice and a plain message stay in the window.
+    EXPECT_THAT(ui.notices, ElementsAre("The server shuts down in 5 minute(s)."));
 
     Packet urgent(Opcode::PushMessage);
     urgent.set(proto::PushMessage::sender, "admin");
@@ -285,6 +287,7 @@ TEST_F(SessionTest, BroadcastNoticeAndMessagesBecomeLinesWithAlerts) {
     reactor.drain();
     EXPECT_EQ(lastLine().tag, "REPLYMSG");
     EXPECT_EQ(ui.alerts, alerts + 2);
+    EXPECT_EQ(ui.notices.back(), "<admin> \"call me\"");
     core->executeLine(static_cast<int>(core->console().size() - 1));
     EXPECT_THAT(ui.sendMessageWindows, ElementsAre("admin"));
 }

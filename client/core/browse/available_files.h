@@ -26,6 +26,8 @@ public:
     // A group's line executed: its files, when connected.
     void openGroup(const std::string& group);
     void onFileList(const proto::Packet& p);
+    // Any file properties answer: a listed row takes its holder and check-out time.
+    void onProperties(const proto::Packet& p);
 
     // The window's controls.
     void select(std::vector<int> rows);
@@ -39,6 +41,8 @@ public:
 private:
     void requestFileList(const std::string& group);
     void fill();
+    // Asks, one file after another, when each held file of the list was checked out.
+    void lookUpCheckOutTimes();
     void update();
 
     struct Entry {

@@ -1,5 +1,7 @@
 #include "client/core/browse/file_properties.h"
 
+#include <algorithm>
+
 #include "client/core/ui/texts.h"
 #include "common/protocol/layouts.h"
 
@@ -13,10 +15,19 @@ void FileProperties::request(const std::string& group, const std::string& path) 
     Packet p(Opcode::ReqFileProperties);
     p.set(proto::ReqFileProperties::groupName, group);
     p.set(proto::ReqFileProperties::path, path);
-    link_.send(p);
+    if (!link_.send(p)) return;
+    // As the answer will name them: the fields hold at most their width less one.
+    const Asked asked{p.get(proto::ReqFileProperties::groupName),
+                      p.get(proto::ReqFileProperties::path)};
+    if (std::find(asked_.begin(), asked_.end(), asked) == asked_.end()) asked_.push_back(asked);
 }
 
 void FileProperties::onAnswer(const Packet& p) {
+    const auto asked = std::find(
+        asked_.begin(), asked_.end(),
+        Asked{p.get(proto::RepFileProperties::groupName), p.get(proto::RepFileProperties::path)});
+    if (asked == asked_.end()) return;
+    asked_.erase(asked);
     last_.assign(p.bytes().begin(), p.bytes().end());
     model_.exists = true;
     model_.visible = true;

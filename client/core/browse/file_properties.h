@@ -19,6 +19,8 @@ public:
 
     // Asks for a file's properties; nothing is sent without a group or a path.
     void request(const std::string& group, const std::string& path);
+    // Shows an answer to a request of the user's; the Available Files window asks for the
+    // properties of held files too, and those answers do not open this window.
     void onAnswer(const proto::Packet& p);
 
     // The window's buttons (Fetch File is the view copy's) and its close box.
@@ -30,10 +32,19 @@ public:
 private:
     void fill();
 
+    struct Asked {
+        std::string group;
+        std::string path;
+        bool operator==(const Asked&) const = default;
+    };
+
     ClientUi& ui_;
     ServerLink& link_;
     // The last answer, kept as received: the window is filled from it.
     std::vector<std::uint8_t> last_;
+    // The user's requests not answered yet. The server says nothing about a file it no longer
+    // lists, so an entry may stay; asking again for the same file adds none.
+    std::vector<Asked> asked_;
     FilePropertiesModel model_;
 };
 

@@ -28,7 +28,9 @@ void Messaging::onMessage(const Packet& p) {
     const std::string line =
         "<" + p.get(proto::PushMessage::sender) + "> \"" + p.get(proto::PushMessage::text) + "\"";
     console_.function(line, tag::ReplyMessage);
-    if (p.get(proto::PushMessage::important) == 1) ui_.alert(local_.notifyFile());
+    if (p.get(proto::PushMessage::important) != 1) return;
+    ui_.alert(local_.notifyFile());
+    ui_.notify(line);
 }
 
 void Messaging::onCount(const Packet& p) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "client/core/session/request_queue.h"
 #include "client/core/session/server_link.h"
 #include "client/core/state/local_state.h"
 #include "client/core/ui/client_ui.h"
@@ -46,6 +47,7 @@ public:
     Session& operator=(const Session&) = delete;
 
     ConnectionState connectionState() const override { return state_; }
+    // Requests wait their turn in the queue: one answered request on its way at a time.
     bool send(const proto::Packet& packet) override;
     bool requireConnected() override;
 
@@ -91,6 +93,7 @@ private:
     // A connection closed from inside one of its own handlers lives on until the next one
     // is dropped, so the handler can return through it.
     std::unique_ptr<proto::Connection> retired_;
+    RequestQueue requests_;
 };
 
 }  // namespace zelt::client

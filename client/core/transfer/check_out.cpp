@@ -106,12 +106,14 @@ void CheckOut::onVoided(const Packet& p) {
         local_.saveTable();
         working_.refill();
     }
-    console_.important(std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
-                       std::string(text::VoidedByAdministrator));
+    const std::string line = std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
+                             std::string(text::VoidedByAdministrator);
+    console_.important(line);
     if (!keptAt.empty()) {
         console_.plain(quotedLine(text::WorkingCopyKeptAs, keptAt));
     }
     ui_.alert(local_.notifyFile());
+    ui_.notify(line);
 }
 
 // The user's edits outlive the administrator's void: the working copy goes to the Backup

@@ -24,6 +24,9 @@ struct AvailableFileRow {
     std::string path;
     std::string holder;  // empty when the file is free
     int icon = IconFree;
+    // When the holder checked the file out, as the server's file properties tell it; empty
+    // until they have arrived. The file list itself names the holder only.
+    std::string since;
 };
 
 struct AvailableFilesButtons {
@@ -55,9 +58,15 @@ struct FilePropertiesModel : ToolWindowState {
 
 struct FileTransferModel : ToolWindowState {
     std::string label;  // the server path being transferred
-    // The progress bar counts chunks from 0 to rangeMax (which is -1 for a file below one chunk).
+    // The progress in chunks, from 0 to rangeMax (which is -1 for a file below one chunk).
     std::int64_t rangeMax = 0;
     std::int64_t position = 0;
+    // The progress in bytes, which a bar can show for files of any size.
+    std::int64_t bytesDone = 0;
+    std::int64_t bytesTotal = 0;
+    // "12.5 KB/s" and "1 min 05 s", once the transfer has run long enough to tell.
+    std::string rate;
+    std::string timeLeft;
 };
 
 struct WorkingFileRow {

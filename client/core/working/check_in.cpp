@@ -129,6 +129,7 @@ void CheckIn::onChunk(const Packet& p) {
     index_ = index;
     Entry& entry = list_[static_cast<std::size_t>(index)];
     if (p.get(proto::RepCheckInChunk::done) != 0) {
+        engine_.record().received = engine_.record().size;
         engine_.advance();
         engine_.hideWindow();
         commit();
@@ -147,6 +148,7 @@ void CheckIn::onChunk(const Packet& p) {
     }
     if (nextOffset != entry.nextOffset) {
         engine_.chunkArrived();
+        engine_.record().received = nextOffset;
         engine_.advance();
     }
     entry.nextOffset = nextOffset;
