@@ -35,6 +35,8 @@ namespace {
 
 constexpr ui::Program kServer = ui::Program::Server;
 
+constexpr QSize kPickerSize(760, 460);
+
 // How long a desktop notification stays, in milliseconds.
 constexpr int kNotificationTime = 8000;
 
@@ -133,6 +135,8 @@ std::optional<FilePick> WindowUi::pickMemberFiles(const std::string& startFolder
     QFileDialog picker(dialogOwner(), toQt(text::SelectFileTitle), folder, filter);
     picker.setFileMode(QFileDialog::ExistingFiles);
     picker.setAcceptMode(QFileDialog::AcceptOpen);
+    // Room for the long paths of a server's shares and for every column of the list.
+    picker.resize(picker.sizeHint().expandedTo(kPickerSize));
     if (picker.exec() != QDialog::Accepted) return std::nullopt;
     FilePick pick;
     for (const QString& path : picker.selectedFiles()) {
