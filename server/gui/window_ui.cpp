@@ -174,7 +174,7 @@ void WindowUi::alert() {
     // The sound the data directory holds, else the one installed beside the program.
     QString sound = QFile::decodeName(server_->paths().notify.c_str());
     if (!QFileInfo(sound).isFile()) {
-        sound = QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("Notify.zelt"));
+        sound = QDir(QApplication::applicationDirPath()).filePath(QFileInfo(sound).fileName());
     }
     alert_->ring(sound);
 }

@@ -510,6 +510,33 @@ TEST_F(ServerWindowTest, AFilePropertiesWindowOpenedInGroupPropertiesVoidsACheck
     EXPECT_EQ(server().groupAdmin().openWindowCount(), 0u);
 }
 
+TEST_F(ServerWindowTest, ASecondServerOnTheDataDirectoryNamesItInABoxAndEndsWithAFailure) {
+    writeAll(dir.file("server/Temp/in-transit.tmp"), "half a file");
+    ServerOptions options;
+    options.dataDir = dir.file("server");
+    options.listenPort = 0;
+    WindowedServer second(options);
+    bool closed = false;
+    QObject::connect(&second.window(), &MainWindow::closed, [&] { closed = true; });
+    QString said;
+    WindowScript script;
+    script.on("ZELT server", [&](QWidget* box) {
+        said = qobject_cast<QMessageBox*>(box)->text();
+        press(buttonNamed(box, "OK"));
+    });
+    second.launch();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, kWait));
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(said.startsWith(QString::fromStdString("The data directory " + dir.file("server") +
+                                                       " is in use by another ZELT server")))
+        << said.toStdString();
+    EXPECT_TRUE(second.ui().refused());
+    second.finish();
+    // The first server goes on as it was, its copy in transit still there.
+    EXPECT_TRUE(server().listening());
+    EXPECT_TRUE(files::isFile(dir.file("server/Temp/in-transit.tmp")));
+}
+
 TEST_F(ServerWindowTest, AClientLogsInAndPagesThroughAFileListWhileAccountPropertiesIsOpen) {
     addAccount("anna");
     constexpr std::size_t kFiles = 12;  // the server sends five a page
