@@ -50,6 +50,8 @@ bool accepted(Dialog& dialog) {
 WindowUi::WindowUi() = default;
 
 WindowUi::~WindowUi() {
+    // The server may be gone already: the windows closed now have no model to give back.
+    server_ = nullptr;
     closeWindows();
 }
 
