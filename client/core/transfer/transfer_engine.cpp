@@ -59,6 +59,7 @@ void TransferEngine::openWindow(const std::string& path, std::int64_t size) {
     model_.exists = true;
     model_.visible = true;
     model_.label = path;
+    model_.size = size;
     model_.rangeMax = size / static_cast<std::int64_t>(proto::ChunkSize) - 1;
     model_.position = 0;
     ui_.fileTransferChanged(model_);
@@ -89,6 +90,11 @@ void TransferEngine::destroyWindow() {
 
 std::string receivedLine(const std::string& path) {
     return quoted(files::baseName(path)) + " " + std::string(text::FileReceived);
+}
+
+std::string voidedLine(const std::string& path) {
+    return std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
+           std::string(text::VoidedByAdministrator);
 }
 
 TransferEngine::Chunk TransferEngine::takeChunk(const Packet& p, std::int32_t status,

@@ -87,5 +87,7 @@ private:
 
 // "'<base name>' received.", the line of a download that has arrived whole.
 std::string receivedLine(const std::string& path);
+// "Your check-out for '<path>' is voided by administrator."
+std::string voidedLine(const std::string& path);
 
 }  // namespace zelt::client
