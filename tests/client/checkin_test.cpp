@@ -49,6 +49,15 @@ protected:
     static CommentReply comment(std::vector<std::string> lines, bool applyToRest = false) {
         return CommentReply{true, std::move(lines), applyToRest};
     }
+
+    // The server answers a commit with a refusal.
+    void refuseCommit(const Packet& request, const std::string& reason) {
+        Packet r(Opcode::RepCheckIn);
+        r.set(proto::RepCheckIn::tag, request.get(proto::ReqCheckIn::tag));
+        r.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
+        r.set(proto::RepCheckIn::reason, reason);
+        server.send(r);
+    }
 };
 
 TEST_F(CheckInTest, OneCommentAppliedToTheRestGoesWithEveryCommit) {
@@ -137,11 +146,7 @@ TEST_F(CheckInTest, ARefusedCommitKeepsTheRecordAndTheWorkingCopy) {
     zelt::test::writeAll(working("a.txt"), "edited");
     server.intercept = [this](const Packet& p) {
         if (p.opcode() != Opcode::ReqCheckIn) return false;
-        Packet r(Opcode::RepCheckIn);
-        r.set(proto::RepCheckIn::tag, p.get(proto::ReqCheckIn::tag));
-        r.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
-        r.set(proto::RepCheckIn::reason, "Failed to create a backup of the new file.");
-        server.send(r);
+        refuseCommit(p, "Failed to create a backup of the new file.");
         return true;
     };
     ui.comments.push_back(comment({"try"}));
@@ -185,11 +190,7 @@ TEST_F(CheckInTest, EachCheckInIsReportedAndAChunkTheServerCouldNotStoreIsAborte
     zelt::test::writeAll(working("c.txt"), "c1");
     server.intercept = [this](const Packet& p) {
         if (p.opcode() == Opcode::ReqCheckIn && p.get(proto::ReqCheckIn::path) == "C:\\p\\b.txt") {
-            Packet r(Opcode::RepCheckIn);
-            r.set(proto::RepCheckIn::tag, p.get(proto::ReqCheckIn::tag));
-            r.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
-            r.set(proto::RepCheckIn::reason, "Not checked-out by you.");
-            server.send(r);
+            refuseCommit(p, "Not checked-out by you.");
             return true;
         }
         // The server's disk is full when c's first chunk arrives.
