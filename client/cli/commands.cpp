@@ -87,7 +87,9 @@ int await(Command& c, Flow flow, const std::function<void(const FlowItem&)>& onI
     return wait == Wait::Done ? int{kAllDone} : c.run.failure(wait);
 }
 
-// The results, in the order of the paths, and the exit status they and status call for.
+// The results, in the order of the paths, and the exit status they and status call for. A
+// run cut short (the connection lost, an interrupt) says so by its own status: the files it
+// did not get to are not failures of their own.
 int reportFiles(Command& c, const std::vector<std::string>& paths,
                 const std::map<std::string, FileResult>& results, int status,
                 const std::function<std::string(const FileResult&)>& plainLine) {
@@ -95,7 +97,7 @@ int reportFiles(Command& c, const std::vector<std::string>& paths,
         const FileResult& r = results.at(p);
         c.report.file(r, plainLine(r));
     }
-    return c.report.status(status);
+    return status != kAllDone ? status : c.report.status(status);
 }
 
 // Fetches the files (held, not fetched yet) into Working, each outcome into results.
@@ -337,7 +339,7 @@ int view(Command& c) {
         files::discardFile(inTemp);
     }
     c.report.file(result, result.copy);
-    return c.report.status(status);
+    return status != kAllDone ? status : c.report.status(status);
 }
 
 int checkIn(Command& c) {
