@@ -211,6 +211,7 @@ int info(Command& c) {
     c.report.line(std::string(window::LastUpdateGroup) + ":");
     std::string details = p.details;
     std::erase(details, '\r');
+    while (!details.empty() && details.back() == '\n') details.pop_back();
     c.report.line(details);
     return kAllDone;
 }

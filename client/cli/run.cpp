@@ -81,14 +81,25 @@ int Run::start() {
 }
 
 int Run::logInFailure() {
-    const bool connecting = ui_.state == ConnectionState::Connecting;
+    const ConnectionState state = ui_.state;
     core_->endSession();
     if (ui_.refusedInput) return fail(kUsage, *ui_.refusedInput);
     if (ui_.gaveUp) return failure(Wait::Interrupted);
     std::string reason = ui_.logInFailed.value_or(core_->lastError());
     if (reason.empty()) {
-        // Still connecting at the limit, or no socket could be made at all.
-        reason = connecting ? client::text::ConnectFailed : client::text::SocketFailed;
+        // At the limit still connecting, or connected with the log-in unanswered; else no
+        // socket could be made at all.
+        switch (state) {
+            case ConnectionState::Connecting:
+                reason = client::text::ConnectFailed;
+                break;
+            case ConnectionState::Connected:
+                reason = client::text::ServerNotResponding;
+                break;
+            case ConnectionState::NotConnected:
+                reason = client::text::SocketFailed;
+                break;
+        }
     }
     return fail(kNoLogIn, reason);
 }
