@@ -278,6 +278,17 @@ TEST_F(SessionTest, BroadcastNoticeAndMessagesBecomeLinesWithAlerts) {
     EXPECT_EQ(lastLine().kind, LineKind::Plain);
     // The shut-down reaches the desktop too; the notice and a plain message stay in the window.
     EXPECT_THAT(ui.notices, ElementsAre("The server shuts down in 5 minute(s)."));
+    // A front end learns the same with each field on its own; the empty broadcast is nothing.
+    ASSERT_EQ(flows.pushes.size(), 2u);
+    EXPECT_EQ(flows.pushes[0].kind, ServerPush::Kind::Broadcast);
+    EXPECT_EQ(flows.pushes[0].text, "The server shuts down in 5 minute(s).");
+    EXPECT_EQ(flows.pushes[1].kind, ServerPush::Kind::Message);
+    EXPECT_EQ(flows.pushes[1].sender, "bob");
+    EXPECT_EQ(flows.pushes[1].text, "lunch?");
+    EXPECT_FALSE(flows.pushes[1].important);
+    ASSERT_NE(flows.last(Flow::Message), nullptr);
+    EXPECT_EQ(flows.last(Flow::Message)->count, 3);
+    EXPECT_EQ(flows.last(Flow::Notice)->serverText, server.notice);
 
     Packet urgent(Opcode::PushMessage);
     urgent.set(proto::PushMessage::sender, "admin");

@@ -434,6 +434,44 @@ TEST_F(TransferTest, AnAdministratorsVoidKeepsTheEditedWorkingCopyInBackup) {
               "Your check-out for 'C:\\docs\\notes.txt' is voided by administrator.");
 }
 
+TEST_F(TransferTest, EachFileOfACheckOutAndItsFetchIsReportedAndEachFlowEndsOnce) {
+    const std::string a = "C:\\docs\\a.txt";
+    const std::string b = "C:\\docs\\b.txt";
+    const std::string c = "C:\\docs\\c.bin";
+    server.contents = {{a, "A"}, {b, "B"}, {c, bytesOf(3000, 3)}};
+    server.holders[b] = "bob";
+    logInWithGroup({a, b, c});
+    openGroup();
+    EXPECT_EQ(flows.endsOf(Flow::FileList), 1);
+    checkOut({0, 1, 2});
+    EXPECT_THAT(flows.outcomes(Flow::CheckOut),
+                ElementsAre(std::pair{a, Outcome::Done}, std::pair{b, Outcome::Refused},
+                            std::pair{c, Outcome::Done}));
+    const FlowItem refused = flows.itemsOf(Flow::CheckOut)[1];
+    EXPECT_EQ(refused.serverText, "Already checked-out by 'bob' at 2007/04/28 [16:10].");
+    EXPECT_EQ(refused.line, "'" + b + "' check-out failed: " + refused.serverText);
+    EXPECT_EQ(flows.endsOf(Flow::CheckOut), 1);
+
+    // The copy of c is given up after its first chunk has arrived: Working never sees it.
+    server.intercept = [this](const Packet& p) {
+        if (p.opcode() == Opcode::ReqFetchChunk && p.get(proto::ReqFetchChunk::offset) == 1024) {
+            server.damageChunks = ClientCore::kMaxBadChunks;
+        }
+        return false;
+    };
+    fetchAll();
+    EXPECT_THAT(flows.outcomes(Flow::Fetch),
+                ElementsAre(std::pair{a, Outcome::Done}, std::pair{c, Outcome::Refused}));
+    EXPECT_EQ(flows.last(Flow::Fetch)->line, "Server couldn't send the file '" + c + "'.");
+    EXPECT_EQ(flows.itemsOf(Flow::Fetch)[0].localPath, working("a.txt"));
+    EXPECT_EQ(flows.endsOf(Flow::Fetch), 1);
+    EXPECT_EQ(zelt::test::readAll(working("a.txt")), "A");
+    EXPECT_FALSE(files::isFile(working("c.bin")));
+    EXPECT_TRUE(files::listFiles(temp()).empty());
+    EXPECT_EQ(server.countOf(Opcode::ReqFetchClose), 1);
+    EXPECT_EQ(core->checkOutTable().state(core->checkOutTable().findHeld(c)), RecordCheckedOut);
+}
+
 TEST_F(TransferTest, APathWhoseBaseNameLeavesTheWorkingFolderIsRefused) {
     const std::string path = "C:\\docs\\..";
     server.contents[path] = "escape";
@@ -516,6 +554,9 @@ TEST_F(TransferTest, ALostConnectionEndsAFetchAndFreesTheButtons) {
     EXPECT_EQ(core->connectionState(), ConnectionState::NotConnected);
     EXPECT_FALSE(core->fetching());
     EXPECT_FALSE(ui.transfer.visible);
+    // What had arrived is gone: no half file in Working, nothing left in Temp.
+    EXPECT_FALSE(files::isFile(working("big.bin")));
+    EXPECT_TRUE(files::listFiles(temp()).empty());
     core->selectWorkingFiles({0});
     EXPECT_TRUE(ui.working.buttons.open);
     EXPECT_FALSE(ui.working.buttons.fetch);

@@ -24,15 +24,16 @@ void AvailableFiles::requestGroups() {
 
 void AvailableFiles::onGroupList(const Packet& p) {
     console_.plain(text::YourGroupsHeader);
+    groups_.clear();
     const std::size_t count = p.get(proto::RepGroupList::count);
-    if (count == 0) {
-        console_.plain(text::NoGroups);
-        return;
-    }
+    if (count == 0) console_.plain(text::NoGroups);
     for (std::size_t k = 0; k < std::min(count, proto::RepGroupList::kMaxNames); ++k) {
         const std::string name = p.get(proto::RepGroupList::names.at(k));
-        if (!name.empty()) console_.function(name, tag::GroupFiles);
+        if (name.empty()) continue;
+        console_.function(name, tag::GroupFiles);
+        groups_.push_back(name);
     }
+    events_.ended(Flow::Groups);
 }
 
 void AvailableFiles::openGroup(const std::string& group) {
@@ -70,6 +71,7 @@ void AvailableFiles::onFileList(const Packet& p) {
     model_.exists = true;
     model_.visible = true;
     fill();
+    events_.ended(Flow::FileList);
     lookUpCheckOutTimes();
 }
 

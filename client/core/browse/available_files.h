@@ -6,6 +6,7 @@
 #include "client/core/browse/file_properties.h"
 #include "client/core/session/server_link.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "common/console/console.h"
 
 namespace zelt::client {
@@ -14,10 +15,13 @@ namespace zelt::client {
 // window, asked for page by page.
 class AvailableFiles {
 public:
-    AvailableFiles(Console& console, ClientUi& ui, ServerLink& link, FileProperties& properties)
-        : console_(console), ui_(ui), link_(link), properties_(properties) {}
+    AvailableFiles(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+                   FileProperties& properties)
+        : console_(console), ui_(ui), events_(events), link_(link), properties_(properties) {}
 
     const AvailableFilesModel& model() const { return model_; }
+    // The user's groups as the server last listed them.
+    const std::vector<std::string>& groups() const { return groups_; }
     // The paths of the selected rows, in list order.
     std::vector<std::string> selectedPaths() const;
 
@@ -52,8 +56,10 @@ private:
 
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     FileProperties& properties_;
+    std::vector<std::string> groups_;
     std::string listGroup_;
     std::vector<Entry> fileList_;
     AvailableFilesModel model_;

@@ -32,6 +32,7 @@ void FileProperties::onAnswer(const Packet& p) {
     model_.exists = true;
     model_.visible = true;
     fill();
+    events_.ended(Flow::FileProperties);
 }
 
 void FileProperties::fill() {
@@ -43,13 +44,15 @@ void FileProperties::fill() {
     model_.sendMessage = !model_.holder.empty();
     const proto::ConstView details =
         v.sub(proto::RepFileProperties::details.offset, proto::DetailRecord::kSize);
-    const std::string time = details.get(proto::DetailRecord::time);
-    if (time.empty()) {
+    model_.updateTime = details.get(proto::DetailRecord::time);
+    model_.updatedBy = details.get(proto::DetailRecord::userName);
+    model_.comment =
+        details.get(proto::DetailRecord::comment).substr(0, proto::DetailRecord::kMaxComment);
+    if (model_.updateTime.empty()) {
         model_.details = std::string(text::NoFileDetails);
     } else {
-        model_.details =
-            time + "\r\n" + details.get(proto::DetailRecord::userName) + "\r\n\r\n" +
-            toCrLf(details.get(proto::DetailRecord::comment), proto::DetailRecord::kMaxComment);
+        model_.details = model_.updateTime + "\r\n" + model_.updatedBy + "\r\n\r\n" +
+                         toCrLf(model_.comment, proto::DetailRecord::kMaxComment);
     }
     ui_.filePropertiesChanged(model_);
 }

@@ -6,6 +6,7 @@
 
 #include "client/core/session/server_link.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 
 namespace zelt::client {
 
@@ -13,7 +14,8 @@ namespace zelt::client {
 // described it.
 class FileProperties {
 public:
-    FileProperties(ClientUi& ui, ServerLink& link) : ui_(ui), link_(link) {}
+    FileProperties(ClientUi& ui, const FlowEvents& events, ServerLink& link)
+        : ui_(ui), events_(events), link_(link) {}
 
     const FilePropertiesModel& model() const { return model_; }
 
@@ -39,6 +41,7 @@ private:
     };
 
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     // The last answer, kept as received: the window is filled from it.
     std::vector<std::uint8_t> last_;

@@ -274,12 +274,13 @@ void Session::onKeepAliveTick() {
     }
 }
 
-void Session::onBroadcast(const Packet& p) {
+std::string Session::onBroadcast(const Packet& p) {
     const std::string line = p.get(proto::PushBroadcast::text).substr(0, kMaxBroadcast);
-    if (line.empty()) return;
+    if (line.empty()) return line;
     console_.important(line);
     alert();
     ui_.notify(line);
+    return line;
 }
 
 }  // namespace zelt::client

@@ -52,6 +52,9 @@ public:
     bool requireConnected() override;
 
     int keepAliveState() const { return keepAlive_; }
+    // Bytes queued for the server and not yet handed to the network: a front end that ends
+    // the connection itself waits for none, so that nothing it sent last is lost.
+    std::size_t unsentBytes() const { return connection_ ? connection_->unsentBytes() : 0; }
     // Why the last attempt failed, shown in the next Log-in dialog.
     const std::string& lastError() const { return lastError_; }
 
@@ -64,7 +67,8 @@ public:
 
     void onLogin(const proto::Packet& p);
     void onKeepAlive() { keepAlive_ = 1; }
-    void onBroadcast(const proto::Packet& p);
+    // Returns the broadcast as shown; empty when there was none to show.
+    std::string onBroadcast(const proto::Packet& p);
 
 private:
     void connectProcedure();

@@ -61,6 +61,7 @@ void TransferEngine::openWindow(const std::string& path, std::int64_t size) {
     model_.exists = true;
     model_.visible = true;
     model_.label = path;
+    model_.size = size;
     model_.rangeMax = size / static_cast<std::int64_t>(proto::ChunkSize) - 1;
     model_.position = 0;
     model_.bytesDone = 0;
@@ -144,6 +145,11 @@ std::string timeLeftText(std::int64_t bytesLeft, std::int64_t bytes, Millis elap
     }
     return std::to_string(seconds / 3600) + " " + std::string(text::transfer::Hours) + " " +
            twoDigits(seconds % 3600 / 60) + " " + min;
+}
+
+std::string voidedLine(const std::string& path) {
+    return std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
+           std::string(text::VoidedByAdministrator);
 }
 
 TransferEngine::Chunk TransferEngine::takeChunk(const Packet& p, std::int32_t status,

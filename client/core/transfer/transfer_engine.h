@@ -90,6 +90,8 @@ private:
 
 // "'<base name>' received.", the line of a download that has arrived whole.
 std::string receivedLine(const std::string& path);
+// "Your check-out for '<path>' is voided by administrator."
+std::string voidedLine(const std::string& path);
 
 // A transfer's rate ("850 B/s", "12.5 KB/s", "3.2 MB/s") and the time its rest will take at
 // that rate ("45 s", "2 min 05 s", "1 h 20 min"); empty until it has run for kRateAfter.

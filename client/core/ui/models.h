@@ -52,12 +52,17 @@ struct FilePropertiesModel : ToolWindowState {
     std::string path;
     std::string holder;
     std::string checkOutTime;
+    // The last update: when, by whom, and its comment as it was written.
+    std::string updateTime;
+    std::string updatedBy;
+    std::string comment;
     std::string details;  // the last-update box, with CRLF line ends
     bool sendMessage = false;
 };
 
 struct FileTransferModel : ToolWindowState {
-    std::string label;  // the server path being transferred
+    std::string label;      // the server path being transferred
+    std::int64_t size = 0;  // of the whole file, in bytes
     // The progress in chunks, from 0 to rangeMax (which is -1 for a file below one chunk).
     std::int64_t rangeMax = 0;
     std::int64_t position = 0;
