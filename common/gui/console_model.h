@@ -26,6 +26,7 @@ public:
 private:
     void lineAppended(const ConsoleLine& line, std::size_t index) override;
     void cleared() override;
+    void linesDropped(std::size_t count) override;
 
     Console& console_;
     // The rows the views have been told of; the console has already changed when it tells us.
