@@ -16,10 +16,11 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       store_(console, paths_),
       slots_(reactor, options_.connectionCapacity),
       sessions_(reactor, console, store_, slots_),
-      communication_(console, ui, slots_),
+      admission_(reactor, console, ui, slots_),
+      communication_(reactor, console, ui, slots_),
       sessionRequests_(store_, slots_, sessions_),
       notice_(console, ui, slots_, settings_.notice, paths_),
-      messages_(console, ui, store_, slots_, sessions_),
+      messages_(reactor, console, ui, store_, slots_, sessions_),
       shutdown_(reactor, console, ui, store_, sessions_, communication_),
       repository_(reactor, store_, slots_, sessions_, {paths_.files, paths_.temp},
                   settings_.retentionCount),
@@ -34,6 +35,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
         router_.onPacket(id, packet);
     };
     slots_.onRelease = [this](const ConnectionSlot& slot) { sessions_.release(slot); };
+    slots_.onStuck = [this](const ConnectionSlot& slot) { sessions_.reportNotReading(slot); };
 }
 
 Server::~Server() {
