@@ -10,7 +10,8 @@ foreach(guide admin user)
   string(REGEX MATCH "^# ([^\n]*)" heading "${markdown}")
   set(title "${CMAKE_MATCH_1}")
   if(CMARK)
-    execute_process(COMMAND ${CMARK} --to html ${source} OUTPUT_VARIABLE body
+    # --unsafe keeps the guides' own anchors (<a id=...>), which the programs link to.
+    execute_process(COMMAND ${CMARK} --unsafe --to html ${source} OUTPUT_VARIABLE body
                     RESULT_VARIABLE failed)
     if(failed)
       message(FATAL_ERROR "cmark could not render ${source}")
