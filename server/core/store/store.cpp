@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/platform/files.h"
 #include "server/core/ui/texts.h"
 
 namespace zelt::server {
@@ -21,6 +22,9 @@ bool Store::load() {
         console_.error(text::AccountAllocationFailed);
         return false;
     }
+    // Loosened by hand or by a restore, the file would stay readable to others until the first
+    // save; the passwords in it are only scrambled.
+    if (files::restrictToOwner(paths_.accounts)) console_.important(text::AccountsTightened);
     accounts_->load(paths_.accounts);
     return true;
 }
