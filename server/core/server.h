@@ -7,6 +7,7 @@
 
 #include "common/console/console.h"
 #include "common/platform/directory_lock.h"
+#include "common/platform/files.h"
 #include "common/platform/reactor.h"
 #include "server/core/admin/account_admin.h"
 #include "server/core/admin/group_admin.h"
@@ -107,6 +108,8 @@ private:
     // Takes the data directory (making it when it is new); the reason of a refusal, or nothing.
     std::optional<std::string> lockDataDirectory();
     void stopTimers();
+    // Empties Temp of everything, following no link; what it removed.
+    files::Removed clearTemp();
 
     Reactor& reactor_;
     Console& console_;
