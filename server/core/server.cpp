@@ -18,7 +18,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       slots_(reactor, options_.connectionCapacity),
       sessions_(reactor, console, store_, slots_),
       communication_(console, ui, slots_),
-      sessionRequests_(store_, slots_, sessions_),
+      sessionRequests_(reactor, console, store_, slots_, sessions_),
       notice_(console, ui, slots_, settings_.notice, paths_),
       messages_(console, ui, store_, slots_, sessions_),
       shutdown_(reactor, console, ui, store_, sessions_, communication_),
