@@ -34,6 +34,9 @@ struct ServerOptions {
     std::optional<std::uint16_t> listenPort;
     // Fewer connection slots than the product's, so tests can fill the table.
     std::size_t connectionCapacity = MaxConnections;
+    // Writes the bytes of the table files; empty, the disk's write(2). The fuzzer's writes
+    // nothing, since 8 MB per check-out would be nearly all it did.
+    files::WriteFn tableWriter{};
 };
 
 // How a start-up ended.

@@ -50,6 +50,8 @@ public:
     bool requireConnected() override;
 
     int keepAliveState() const { return keepAlive_; }
+    // The connection to the server while there is one.
+    proto::Connection* connection() { return connection_.get(); }
     // Why the last attempt failed, shown in the next Log-in dialog.
     const std::string& lastError() const { return lastError_; }
 

@@ -30,13 +30,13 @@ bool Store::load() {
 }
 
 bool Store::saveAccounts() {
-    if (accounts_->save(paths_.accounts)) return true;
+    if (accounts_->save(paths_.accounts, tableWriter_)) return true;
     console_.error(text::AccountsNotSaved);
     return false;
 }
 
 bool Store::saveGroups() {
-    if (groups_->save(paths_.groups)) return true;
+    if (groups_->save(paths_.groups, tableWriter_)) return true;
     console_.error(text::GroupsNotSaved);
     return false;
 }
