@@ -32,7 +32,8 @@ namespace {
 using namespace zelt;
 
 // Member paths are relative to the data directory, the harness's working folder, so that
-// inputs found in one run name the same files in the next.
+// inputs found in one run name the same files in the next. The fuzzer's own folders (corpus,
+// artifacts) must therefore be given as absolute paths.
 constexpr const char* kMembers[] = {"docs/a.txt", "docs/b.txt"};
 constexpr const char* kContent = "member file content\n";
 
