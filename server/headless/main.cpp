@@ -1,4 +1,4 @@
-// zelt-server --headless [--data-dir DIR]
+// zelt-server [--headless] [--data-dir DIR]
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -8,11 +8,14 @@
 #include "common/platform/signals.h"
 #include "server/core/server.h"
 #include "server/headless/headless.h"
+#ifdef ZELT_SERVER_WINDOW
+#include "server/gui/start_window.h"
+#endif
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: zelt-server --headless [--data-dir DIR]\n");
+    std::fprintf(stderr, "usage: zelt-server [--headless] [--data-dir DIR]\n");
     return 2;
 }
 
@@ -31,7 +34,11 @@ int main(int argc, char** argv) {
         }
     }
     if (!headless) {
+#ifdef ZELT_SERVER_WINDOW
+        return zelt::server::startWindow(dataDir, argc, argv);
+#else
         std::fprintf(stderr, "zelt-server: this build has no window; running headless.\n");
+#endif
     }
 
     zelt::PollReactor reactor;

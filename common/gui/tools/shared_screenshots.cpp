@@ -27,51 +27,12 @@
 #include "common/gui/recipient_notation_dialog.h"
 #include "common/gui/send_message_dialog.h"
 #include "common/gui/text_codec.h"
+#include "common/gui/tools/screenshot_kit.h"
 
 namespace zelt::gui {
 namespace {
 
-QString outDir;
-QString suffix;
-int failures = 0;
-
-// Lets the window be laid out and painted at its final size.
-void settle(int ms = 150) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-void save(const QPixmap& picture, const QString& name) {
-    const QString path = outDir + QLatin1Char('/') + name + suffix + QStringLiteral(".png");
-    if (!picture.save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        ++failures;
-        return;
-    }
-    std::printf("%s\n", qPrintable(path));
-}
-
-void shoot(QWidget* window, const QString& name) {
-    window->show();
-    settle();
-    save(window->grab(), name);
-}
-
-// A window that runs its own loop (a message box) is taken from inside that loop.
-void shootModal(const QString& name, const std::function<void()>& open) {
-    QTimer::singleShot(200, [name] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr) {
-            std::fprintf(stderr, "no window for %s\n", qPrintable(name));
-            ++failures;
-            return;
-        }
-        save(modal->grab(), name);
-        modal->close();
-    });
-    open();
-}
+using namespace shots;
 
 void sampleLines(Console& console) {
     console.plain("ZELT server 1.6.1 is ready. Listening on port 32767.");
@@ -145,7 +106,7 @@ int run() {
     shootModal(QStringLiteral("yes_no_question"), [] {
         askYesNo(nullptr, ui::Program::Client, "Are you sure you want to void check-out ?");
     });
-    return failures == 0 ? 0 : 1;
+    return end();
 }
 
 }  // namespace
@@ -153,12 +114,6 @@ int run() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTDIR [SUFFIX]\n", argv[0]);
-        return 2;
-    }
-    zelt::gui::outDir = QString::fromLocal8Bit(argv[1]);
-    zelt::gui::suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
-    QDir().mkpath(zelt::gui::outDir);
+    if (!zelt::gui::shots::begin(argc, argv)) return 2;
     return zelt::gui::run();
 }

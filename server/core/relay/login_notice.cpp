@@ -24,6 +24,17 @@ std::vector<std::string> splitEditLines(std::string_view text) {
     return lines;
 }
 
+bool noticeFitsField(std::string_view fieldText) {
+    std::vector<std::string> lines = splitEditLines(fieldText);
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    std::size_t total = 0;
+    for (const std::string& line : lines) {
+        total += line.size() + 1;  // as LoginNotice::set counts
+        if (total > NoticeSetting::kMaxStoredText) return false;
+    }
+    return true;
+}
+
 void LoginNotice::onReqNotice(ConnectionId id) {
     proto::Packet reply(proto::Opcode::RepNotice);
     if (notice_.sending()) reply.set(proto::RepNotice::text, notice_.textView());

@@ -27,7 +27,8 @@ public:
     void showGuidance();
     // SCHESHTDN: the Shut Down Schedule dialog, then the schedule.
     void askAndSchedule();
-    // Starts (or restarts) the countdown with a warning now and each minute.
+    // Starts (or restarts) the countdown with a warning now and each minute; once the
+    // communication is closed it says so instead.
     void schedule(int minutes);
     // CNCLSHTDN.
     void cancel();
@@ -40,6 +41,7 @@ public:
     int minutesLeft() const { return minutesLeft_; }
 
 private:
+    void reportClosed();
     void onCountdown();
     void warn();
     void stop();
