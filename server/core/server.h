@@ -7,6 +7,7 @@
 
 #include "common/console/console.h"
 #include "common/platform/directory_lock.h"
+#include "common/platform/files.h"
 #include "common/platform/reactor.h"
 #include "server/core/admin/account_admin.h"
 #include "server/core/admin/group_admin.h"
@@ -33,6 +34,9 @@ struct ServerOptions {
     std::optional<std::uint16_t> listenPort;
     // Fewer connection slots than the product's, so tests can fill the table.
     std::size_t connectionCapacity = MaxConnections;
+    // Writes the bytes of the table files; empty, the disk's write(2). The fuzzer's writes
+    // nothing, since 8 MB per check-out would be nearly all it did.
+    files::WriteFn tableWriter{};
 };
 
 // How a start-up ended.
@@ -107,6 +111,8 @@ private:
     // Takes the data directory (making it when it is new); the reason of a refusal, or nothing.
     std::optional<std::string> lockDataDirectory();
     void stopTimers();
+    // Empties Temp of everything, following no link; what it removed.
+    files::Removed clearTemp();
 
     Reactor& reactor_;
     Console& console_;

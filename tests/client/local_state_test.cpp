@@ -58,11 +58,15 @@ TEST(ClientRecords, CommSettingsKeepTheAddressInBothFormsAndSaveOwnerOnly) {
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
+    // A file that lets others read the password is made the owner's alone when it is read.
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
     CommSettings back;
     back.load(file);
     EXPECT_EQ(back.address(), 0xC0A80114u);
     EXPECT_EQ(back.userName(), "anna");
     EXPECT_EQ(scramble::unscramble(back.password()), "pw");
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(ClientRecords, MissingCommFileGivesTheDefaultPortAndAZeroFileDoesNot) {

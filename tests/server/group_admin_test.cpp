@@ -140,6 +140,40 @@ TEST_F(GroupAdminTest, TheOkCheckRefusesInOrderAndKeepsTheDialogOpen) {
     EXPECT_EQ(groupsOnDisk()->record(dev).get(GroupRecord::name), "DEV");
 }
 
+TEST_F(GroupAdminTest, AFileWhoseVersionFolderIsAnotherMembersIsRefusedOnOk) {
+    // "/docs/q1-report.txt" and "/docs-q1/report.txt" both keep their versions in
+    // "-docs-q1-report.txt".
+    const std::string first = dir.file("docs/q1-report.txt");
+    const std::string second = dir.file("docs-q1/report.txt");
+    addGroup("alpha", {"anna"}, {first});
+    const int beta = addGroup("beta", {"bob"}, {dir.file("docs/plan.doc")});
+    const std::string refusal = "The file '" + second + "' cannot be added: its version folder '" +
+                                VersionStore::folderName(second) + "' is already used by '" +
+                                first + "'.";
+    const GroupTable& groups = server->groups();
+    EXPECT_EQ(checkGroupForm({.name = "beta", .files = {second}}, groups, beta), refusal);
+    // Within one form too.
+    EXPECT_NE(checkGroupForm({.name = "new", .files = {dir.file("docs/a-b"), dir.file("docs-a/b")}},
+                             groups, -1)
+                  .value_or("")
+                  .find("cannot be added"),
+              std::string::npos);
+    // The same path in another group is the same file, not a clash.
+    EXPECT_EQ(checkGroupForm({.name = "beta", .files = {first}}, groups, beta), std::nullopt);
+
+    ui.filePicks.push_back(FilePick{.paths = {second}});
+    ui.groupScripts.push_back([](GroupPropertiesModel& d, const Ok& ok) {
+        d.addFiles();
+        EXPECT_FALSE(ok());
+        d.removeFiles({0});
+        return ok();
+    });
+    admin().editGroup("beta");
+    EXPECT_EQ(ui.messages, std::vector<std::string>{refusal});
+    EXPECT_EQ(formOf(*groupsOnDisk(), beta).files,
+              std::vector<std::string>{dir.file("docs/plan.doc")});
+}
+
 TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {
     const std::string a = memberFile("a", "a"), b = memberFile("b", "b"), c = memberFile("c", "c");
     const std::string d = memberFile("d", "d");

@@ -31,8 +31,10 @@ std::string TempFiles::beginUpload(std::string_view userName, std::string_view u
     if (path.empty()) return "";
     if (owns(path, userName, Kind::Upload)) return path;
     // A name that another account's user name also begins (anna__x for the users "anna" and
-    // "anna__x"), or that one of the download copies happens to carry, is not free for taking.
-    if (entries_.count(path) != 0 || files::isFile(path)) return "";
+    // "anna__x"), or that one of the download copies happens to carry, is not free for taking;
+    // nor is one that anything else in Temp has, a symbolic link above all: it is never
+    // followed, and the upload file is only ever created new.
+    if (entries_.count(path) != 0 || files::kindOf(path) != files::FileKind::Missing) return "";
     std::string owner = lowerAscii(userName);
     evictFor(owner);
     closeSpareFiles();
@@ -68,6 +70,11 @@ files::OpenFile* TempFiles::use(const std::string& path, std::string_view userNa
 
 void TempFiles::remove(const std::string& path) {
     if (entries_.erase(path) != 0) files::discardFile(path);
+}
+
+void TempFiles::removeAll() {
+    for (const auto& [path, entry] : entries_) files::discardFile(path);
+    entries_.clear();
 }
 
 std::size_t TempFiles::countOf(std::string_view userName) const {

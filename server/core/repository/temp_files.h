@@ -49,6 +49,8 @@ public:
 
     // Deletes a file and forgets it.
     void remove(const std::string& path);
+    // Deletes every file and forgets them all.
+    void removeAll();
 
     std::size_t countOf(std::string_view userName) const;
     std::size_t openCount() const;

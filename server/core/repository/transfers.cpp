@@ -77,7 +77,8 @@ void Transfers::openCopy(ConnectionId id, const Packet& request) {
     std::int64_t size = 0;
     if (mayRead(path, userName) && files::isFile(path)) {
         temp = temps_.createDownload(userName);
-        if (!temp.empty() && files::copyFile(path, temp)) {
+        // Into the very file just made, never through a link put in its place meanwhile.
+        if (!temp.empty() && files::copyIntoOwnFile(path, temp)) {
             // The size of what will be served, even if the file changed while it was copied.
             size = files::fileSize(temp).value_or(0);
         } else if (!temp.empty()) {

@@ -66,6 +66,31 @@ inline constexpr char DataDirectoryInUseBy[] =
 inline constexpr char DataDirectoryUnusable[] =
     "The data directory %s cannot be created or locked; the ZELT server does not start.";
 
+// What the start-up found left over by a run that was killed or lost its power: the half-written
+// copies it removed, in one line of the parts that apply, and version files that lost half of
+// their pair, which it leaves for the administrator to look at.
+inline constexpr char CleanedUp[] = "Cleaned up after an interrupted run: %s.";
+inline constexpr char CopiesBesideMembers[] = "%d half-written file(s) beside member files (%s)";
+inline constexpr char CopiesInVersionFolders[] = "%d in version folders (%s)";
+inline constexpr char HalfWrittenTables[] = "%d half-written table file(s)";
+inline constexpr char TempEntries[] = "%d leftover(s) in Temp";
+inline constexpr char DetailsWithoutVersion[] =
+    "%d version detail file(s) have no version file: %s.";
+inline constexpr char VersionsWithoutDetails[] = "%d version(s) have no details: %s.";
+// Two member paths whose version folder names coincide: each file shows the other's versions
+// and a check-in of one prunes the other's.
+inline constexpr char SharedVersionFolder[] =
+    "Member files '%s' and '%s' share the version folder '%s'; their versions are mixed.";
+// Accounts.zelt holds the passwords; a copy made by hand or restored from a backup may carry a
+// mode that lets others read it.
+inline constexpr std::string_view AccountsTightened =
+    "Accounts.zelt was readable by other users; it is now readable by its owner only.";
+// One line when guessing at a name or from an address begins to be slowed down.
+inline constexpr char LogInsSlowedForUser[] =
+    "%d failed log-ins for user '%s'; further log-ins for that user are answered slower.";
+inline constexpr char LogInsSlowedFromAddress[] =
+    "%d failed log-ins from %s; further log-ins from there are answered slower.";
+
 // --- Saving ---------------------------------------------------------------------------------
 inline constexpr std::string_view AccountsNotSaved =
     "Failed to save the account table (Accounts.zelt).";
@@ -89,6 +114,18 @@ inline constexpr std::string_view OriginalBackupFailed =
 inline constexpr std::string_view OverwriteFailed =
     "Failed to overwrite the latest file with new file.";
 inline constexpr std::string_view NewBackupFailed = "Failed to create a backup of the new file.";
+// A check-in replaces only a plain file (through its symbolic link, if it has one); for anything
+// else the client is told what the path is and that it was left alone.
+inline constexpr std::string_view LatestIsFolder =
+    "The latest file is a folder, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsFifo =
+    "The latest file is a FIFO, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsSocket =
+    "The latest file is a socket, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsDevice =
+    "The latest file is a device, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsBrokenLink =
+    "The latest file is a link to nothing; nothing was written.";
 // The comments of the versions the server keeps on its own.
 inline constexpr std::string_view OriginalComment = "This is a backup file of the original file.";
 inline constexpr std::string_view ReplacedComment =
@@ -192,6 +229,8 @@ inline constexpr char GroupExists[] = "Group '%s' is already exist.";
 inline constexpr char UserCapacity[] = "Maximum capacity of member user exceeded (Max: %d).";
 inline constexpr char FileCapacity[] = "Maximum capacity of member file exceeded (Max: %d).";
 inline constexpr std::string_view MemberPathTooLong = "File path is too long.";
+inline constexpr char VersionFolderTaken[] =
+    "The file '%s' cannot be added: its version folder '%s' is already used by '%s'.";
 // "Group name is too long. (Max: 30)", "File path is too long. (Max: 255)".
 inline constexpr char WithMax[] = "%s (Max: %d)";
 inline constexpr std::string_view NoFileDetails = "No file details.";
