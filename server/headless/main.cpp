@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     zelt::server::ServerOptions options;
     options.dataDir = zelt::server::serverDataDirectory(dataDir);
     zelt::server::Server server(reactor, console, ui, options);
+    server.commands().setContactAddress(zelt::server::serverContactAddress());
 
     zelt::TerminationSignals signals;
     bool ending = false;

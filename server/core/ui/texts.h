@@ -246,9 +246,14 @@ inline constexpr char WithError[] = "%s (%d)";
 inline constexpr std::string_view MainWindowTitle = "ZELT server - Holmvik Lab";
 inline constexpr std::string_view ConsoleColumn = "Console";
 inline constexpr std::string_view VersionText = "ZELT server 1.6.1";
-inline constexpr std::string_view ManualAddress = "https://zelt.example.org/manual/";
-inline constexpr std::string_view SupportAddress = "https://zelt.example.org/support/";
-inline constexpr std::string_view SupportMail = "support@zelt.example.org";
+// The administrator's guide the package installs, and where it says whom to ask.
+inline constexpr std::string_view ManualAddress =
+    "file:///usr/share/doc/zelt-server/guide/index.html";
+inline constexpr std::string_view SupportAddress =
+    "file:///usr/share/doc/zelt-server/guide/index.html#help";
+// Whom the Contact display offers to write to when the machine's settings name nobody: the
+// machine's own administrator.
+inline constexpr std::string_view SupportMail = "root@localhost";
 inline constexpr std::string_view ServerMenu = "&Server";
 inline constexpr std::string_view StatusMenu = "Stat&us";
 inline constexpr std::string_view MessageMenu = "&Message";
