@@ -33,6 +33,8 @@ struct ServerOptions {
     std::optional<std::uint16_t> listenPort;
     // Fewer connection slots than the product's, so tests can fill the table.
     std::size_t connectionCapacity = MaxConnections;
+    // The bound on uncommitted uploads and the disk's reserve (tests make them small).
+    TempFiles::Limits tempLimits;
 };
 
 // How a start-up ended.
