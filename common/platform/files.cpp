@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -395,6 +396,12 @@ std::optional<std::int64_t> fileSize(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     return static_cast<std::int64_t>(st.st_size);
+}
+
+std::optional<std::uint64_t> freeSpace(const std::string& path) {
+    struct statvfs st {};
+    if (::statvfs(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(st.f_bavail) * st.f_frsize;
 }
 
 bool isFile(const std::string& path) {

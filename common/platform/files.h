@@ -123,6 +123,9 @@ Removed emptyFolderWhole(const std::string& folder);
 bool restrictToOwner(const std::string& path);
 
 std::optional<std::int64_t> fileSize(const std::string& path);
+// The bytes an unprivileged program may still write on the volume that holds path; nothing
+// when the volume cannot be asked.
+std::optional<std::uint64_t> freeSpace(const std::string& path);
 bool isFile(const std::string& path);
 bool isFolder(const std::string& path);
 Status removeFile(const std::string& path);

@@ -22,7 +22,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       notice_(console, ui, slots_, settings_.notice, paths_),
       messages_(console, ui, store_, slots_, sessions_),
       shutdown_(reactor, console, ui, store_, sessions_, communication_),
-      repository_(reactor, store_, slots_, sessions_, {paths_.files, paths_.temp},
+      repository_(reactor, store_, slots_, sessions_, {paths_.files, paths_.temp, options_.tempLimits},
                   settings_.retentionCount),
       accountAdmin_(console, ui, store_, sessions_),
       groupAdmin_(console, ui, store_, accountAdmin_, repository_.versions(),
@@ -34,7 +34,11 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
     slots_.onPacket = [this](ConnectionId id, std::span<const std::uint8_t> packet) {
         router_.onPacket(id, packet);
     };
-    slots_.onRelease = [this](const ConnectionSlot& slot) { sessions_.release(slot); };
+    slots_.onRelease = [this](const ConnectionSlot& slot) {
+        const auto index = static_cast<int>(&slot - &slots_[0]);
+        repository_.connectionClosed({index, slot.generation});
+        sessions_.release(slot);
+    };
 }
 
 Server::~Server() {

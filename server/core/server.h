@@ -37,6 +37,8 @@ struct ServerOptions {
     // Writes the bytes of the table files; empty, the disk's write(2). The fuzzer's writes
     // nothing, since 8 MB per check-out would be nearly all it did.
     files::WriteFn tableWriter{};
+    // The bound on uncommitted uploads and the disk's reserve (tests make them small).
+    TempFiles::Limits tempLimits{};
 };
 
 // How a start-up ended.

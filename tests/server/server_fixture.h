@@ -31,8 +31,9 @@ protected:
     void startServer() {
         server.reset();
         ServerOptions options;
-        options.dataDir = dir.path();
+        options.dataDir = dataDir.empty() ? dir.path() : dataDir;
         options.listenPort = 0;
+        options.tempLimits = tempLimits;
         server = std::make_unique<Server>(reactor, console, ui, options);
         // As the program does: the start-up runs from its timer, and the idle check runs
         // every minute from then on.
@@ -95,6 +96,9 @@ protected:
     }
 
     TempDir dir;
+    // What the next startServer() uses: another data directory than dir, other disk limits.
+    std::string dataDir;
+    TempFiles::Limits tempLimits;
     ManualReactor reactor;
     Console console{reactor.clock()};
     ScriptedUi ui;

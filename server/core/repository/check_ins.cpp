@@ -32,10 +32,12 @@ void CheckIns::onReqCheckInChunk(ConnectionId id, const Packet& request) {
     }
 
     const std::string path =
-        offset == 0 ? temps_.beginUpload(userName, name) : temps_.uploadPath(userName, name);
+        offset == 0 ? temps_.beginUpload(userName, name, id) : temps_.uploadPath(userName, name);
     files::OpenFile* file = temps_.use(path, userName, TempFiles::Kind::Upload);
-    // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice.
-    if (file == nullptr || !file->writeAt(offset, data.data(), data.size())) {
+    // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice. An
+    // upload past the account's bound or into the disk's reserve is refused like a failed write.
+    if (file == nullptr || !temps_.growUpload(path, offset + count) ||
+        !file->writeAt(offset, data.data(), data.size())) {
         return replies_.reply(id, out);
     }
     out.set(proto::RepCheckInChunk::done, request.get(proto::ReqCheckInChunk::last));
