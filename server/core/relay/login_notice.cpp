@@ -24,6 +24,22 @@ std::vector<std::string> splitEditLines(std::string_view text) {
     return lines;
 }
 
+std::string storedNoticeText(const std::vector<std::string>& editedLines) {
+    std::string stored;
+    std::size_t total = 0;
+    for (const std::string& line : editedLines) {
+        const std::string_view kept = proto::capped(line, NoticeSetting::kMaxStoredText);
+        total += kept.size() + 1;
+        if (total > NoticeSetting::kMaxStoredText) break;  // this line and the rest go
+        stored.append(kept);
+        stored.push_back('\n');
+    }
+    while (!stored.empty() && (stored.back() == '\n' || stored.back() == '\r')) {
+        stored.pop_back();
+    }
+    return stored;
+}
+
 void LoginNotice::onReqNotice(ConnectionId id) {
     proto::Packet reply(proto::Opcode::RepNotice);
     if (notice_.sending()) reply.set(proto::RepNotice::text, notice_.textView());
@@ -35,24 +51,19 @@ void LoginNotice::editProperties() {
     form.send = notice_.sending();
     form.text = textForEditing();
     if (!ui_.editNotice(form)) return;
-    if (set(form.send, splitEditLines(form.text))) console_.plain(text::NoticeChanged);
+    accept(form);
+}
+
+bool LoginNotice::accept(const NoticeForm& form) {
+    if (!set(form.send, splitEditLines(form.text))) return false;
+    console_.plain(text::NoticeChanged);
+    return true;
 }
 
 bool LoginNotice::set(bool send, const std::vector<std::string>& editedLines) {
     if (send) {
         notice_.sendFlag = 1;
-        std::string stored;
-        std::size_t total = 0;
-        for (const std::string& line : editedLines) {
-            const std::string_view kept = proto::capped(line, NoticeSetting::kMaxStoredText);
-            total += kept.size() + 1;
-            if (total > NoticeSetting::kMaxStoredText) break;  // this line and the rest go
-            stored.append(kept);
-            stored.push_back('\n');
-        }
-        while (!stored.empty() && (stored.back() == '\n' || stored.back() == '\r')) {
-            stored.pop_back();
-        }
+        const std::string stored = storedNoticeText(editedLines);
         notice_.text.fill('\0');
         std::memcpy(notice_.text.data(), stored.data(),
                     std::min(stored.size(), notice_.text.size() - 1));

@@ -13,6 +13,10 @@ namespace zelt::server {
 
 // The lines of a multi-line text field, split at CR LF or a lone LF.
 std::vector<std::string> splitEditLines(std::string_view text);
+// The notice text that the Notice Properties window stores from its lines: each line and a line
+// feed while they fit in 1024 characters (a line that does not fit is dropped with all after
+// it), without the line breaks at the end.
+std::string storedNoticeText(const std::vector<std::string>& editedLines);
 
 // The log-in notice: sent to each client that asks after logging in, edited in the Notice
 // Properties window and kept in Notice.zelt.
@@ -26,6 +30,9 @@ public:
 
     // Server > Notice Properties: the window, then the notice as it leaves it.
     void editProperties();
+    // What OK in Notice Properties does with form: the notice stored and written, then its
+    // line. False (with an error line) when Notice.zelt could not be written.
+    bool accept(const NoticeForm& form);
     // Stores the notice as the Notice Properties window leaves it and writes Notice.zelt.
     // With send off the stored text is kept as it was. False (with an error line) when
     // Notice.zelt could not be written.

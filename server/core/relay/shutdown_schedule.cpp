@@ -46,12 +46,14 @@ void ShutdownSchedule::showGuidance() {
 void ShutdownSchedule::askAndSchedule() {
     ShutdownForm form;
     if (!ui_.scheduleShutdown(form, checkShutdownForm)) return;
-    const auto minutes = parseMinutes(form.minutes);
-    if (!minutes) {
-        ui_.showMessage(std::string(text::InvalidMinutes));
-        return;
-    }
-    schedule(*minutes);
+    const Outcome outcome = schedule(form);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
+}
+
+Outcome ShutdownSchedule::schedule(const ShutdownForm& form) {
+    if (auto refusal = checkShutdownForm(form)) return Outcome::refused(*refusal);
+    schedule(*parseMinutes(form.minutes));
+    return Outcome::done();
 }
 
 void ShutdownSchedule::schedule(int minutes) {

@@ -2,6 +2,7 @@
 
 #include "common/console/console.h"
 #include "common/platform/reactor.h"
+#include "server/core/admin/outcome.h"
 #include "server/core/session/communication.h"
 #include "server/core/session/sessions.h"
 #include "server/core/store/store.h"
@@ -27,6 +28,8 @@ public:
     void showGuidance();
     // SCHESHTDN: the Shut Down Schedule dialog, then the schedule.
     void askAndSchedule();
+    // What OK in that dialog does with form: its check, then the schedule.
+    Outcome schedule(const ShutdownForm& form);
     // Starts (or restarts) the countdown with a warning now and each minute.
     void schedule(int minutes);
     // CNCLSHTDN.
