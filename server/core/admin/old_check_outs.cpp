@@ -23,7 +23,7 @@ int digits(std::string_view text, std::size_t at, std::size_t count) {
 std::optional<LocalTime> parseCheckOutTime(std::string_view text) {
     // "yyyy/mm/dd [hh:mm]"
     if (text.size() != 18 || text[4] != '/' || text[7] != '/' || text.substr(10, 2) != " [" ||
-        text[15] != ':' || text[17] != ']') {
+        text[14] != ':' || text[17] != ']') {
         return std::nullopt;
     }
     LocalTime t;
@@ -31,7 +31,7 @@ std::optional<LocalTime> parseCheckOutTime(std::string_view text) {
     t.month = digits(text, 5, 2);
     t.day = digits(text, 8, 2);
     t.hour = digits(text, 12, 2);
-    t.minute = digits(text, 16, 2);
+    t.minute = digits(text, 15, 2);
     if (t.year < 0 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour < 0 ||
         t.hour > 23 || t.minute < 0 || t.minute > 59) {
         return std::nullopt;
