@@ -15,7 +15,7 @@ termios gSaved{};
 volatile sig_atomic_t gHidden = 0;
 
 void restoreAndRaise(int signo) {
-    if (gHidden) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &gSaved);
+    if (gHidden) ::tcsetattr(STDIN_FILENO, TCSANOW, &gSaved);
     ::signal(signo, SIG_DFL);
     ::raise(signo);
 }
@@ -41,7 +41,7 @@ std::optional<std::string> readHidden(std::string_view prompt) {
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
         gHidden = 1;
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &quiet);
     }
     std::string line;
     bool ended = false;
@@ -56,7 +56,7 @@ std::optional<std::string> readHidden(std::string_view prompt) {
         line.push_back(c);
     }
     if (hide) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &gSaved);
+        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &gSaved);
         gHidden = 0;
         ::sigaction(SIGINT, &previous[0], nullptr);
         ::sigaction(SIGTERM, &previous[1], nullptr);
