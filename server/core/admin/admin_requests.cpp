@@ -7,6 +7,7 @@
 #include "common/platform/files.h"
 #include "common/ui/shared_windows.h"
 #include "server/core/admin/account_form.h"
+#include "server/core/admin/admin_args.h"
 #include "server/core/admin/admin_protocol.h"
 #include "server/core/admin/file_properties_model.h"
 #include "server/core/admin/group_form.h"
@@ -19,77 +20,9 @@ namespace zelt::server {
 
 using nlohmann::json;
 namespace ap = adminproto;
+using namespace adminargs;
 
 namespace {
-
-// A request whose arguments are missing or of the wrong kind; nothing has been done yet.
-struct BadRequest {
-    std::string reason;
-};
-
-const json& member(const json& args, const char* key) {
-    static const json none;
-    const auto it = args.find(key);
-    return it == args.end() ? none : *it;
-}
-
-std::optional<std::string> optionalText(const json& args, const char* key) {
-    const json& value = member(args, key);
-    if (value.is_null()) return std::nullopt;
-    if (!value.is_string()) throw BadRequest{text::format("\"%s\" must be a text", key)};
-    return value.get<std::string>();
-}
-
-std::string textArg(const json& args, const char* key) {
-    auto value = optionalText(args, key);
-    if (!value) throw BadRequest{text::format("\"%s\" is missing", key)};
-    return *value;
-}
-
-std::optional<bool> optionalFlag(const json& args, const char* key) {
-    const json& value = member(args, key);
-    if (value.is_null()) return std::nullopt;
-    if (!value.is_boolean()) throw BadRequest{text::format("\"%s\" must be true or false", key)};
-    return value.get<bool>();
-}
-
-std::optional<int> optionalNumber(const json& args, const char* key) {
-    const json& value = member(args, key);
-    if (value.is_null()) return std::nullopt;
-    if (!value.is_number_integer() || value.get<long long>() < 0 ||
-        value.get<long long>() > 1000000) {
-        throw BadRequest{text::format("\"%s\" must be a number from 0 up", key)};
-    }
-    return value.get<int>();
-}
-
-int numberArg(const json& args, const char* key) {
-    const auto value = optionalNumber(args, key);
-    if (!value) throw BadRequest{text::format("\"%s\" is missing", key)};
-    return *value;
-}
-
-std::vector<std::string> textList(const json& args, const char* key) {
-    const json& value = member(args, key);
-    if (!value.is_array() || value.empty()) {
-        throw BadRequest{text::format("\"%s\" must be a list of texts", key)};
-    }
-    std::vector<std::string> out;
-    for (const json& item : value) {
-        if (!item.is_string()) throw BadRequest{text::format("\"%s\" must hold texts", key)};
-        out.push_back(item.get<std::string>());
-    }
-    return out;
-}
-
-// "add" or "remove".
-bool adding(const json& args) {
-    const std::string action = textArg(args, ap::arg::Action);
-    if (action != ap::arg::Add && action != ap::arg::Remove) {
-        throw BadRequest{"\"action\" must be \"add\" or \"remove\""};
-    }
-    return action == ap::arg::Add;
-}
 
 // Collects the console lines appended while it lives.
 class LineCapture final : public ConsoleObserver {
@@ -123,18 +56,6 @@ json answerOf(std::string_view status, std::string_view reason) {
 
 Outcome refusal(std::string text) {
     return Outcome::refused(std::move(text));
-}
-
-// Whether lines would be stored whole as the notice: the window drops what does not fit.
-bool fitsAsNotice(std::string_view text) {
-    const std::vector<std::string> lines = splitEditLines(text);
-    std::string whole;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) whole.push_back('\n');
-        whole += lines[i];
-    }
-    while (!whole.empty() && (whole.back() == '\n' || whole.back() == '\r')) whole.pop_back();
-    return storedNoticeText(lines) == whole;
 }
 
 }  // namespace
@@ -264,9 +185,9 @@ std::optional<std::size_t> AdminRequests::accountIndex(std::string_view userName
 
 Outcome AdminRequests::accountAdd(Call& call) {
     AccountForm form;
-    form.userName = textArg(call.args, ap::arg::User);
-    form.password = textArg(call.args, ap::arg::Password);
-    form.retype = textArg(call.args, ap::arg::Retype);
+    form.userName = requiredText(call.args, ap::arg::User);
+    form.password = requiredText(call.args, ap::arg::Password);
+    form.retype = requiredText(call.args, ap::arg::Retype);
     form.name = optionalText(call.args, ap::arg::Name).value_or("");
     form.dept = optionalText(call.args, ap::arg::Dept).value_or("");
     form.disable = optionalFlag(call.args, ap::arg::Disabled).value_or(false);
@@ -274,7 +195,7 @@ Outcome AdminRequests::accountAdd(Call& call) {
 }
 
 Outcome AdminRequests::accountSet(Call& call) {
-    const std::string user = textArg(call.args, ap::arg::User);
+    const std::string user = requiredText(call.args, ap::arg::User);
     const auto rename = optionalText(call.args, ap::arg::Rename);
     const auto name = optionalText(call.args, ap::arg::Name);
     const auto dept = optionalText(call.args, ap::arg::Dept);
@@ -299,7 +220,7 @@ Outcome AdminRequests::accountSet(Call& call) {
 }
 
 Outcome AdminRequests::accountRemove(Call& call) {
-    const std::string user = textArg(call.args, ap::arg::User);
+    const std::string user = requiredText(call.args, ap::arg::User);
     const auto index = accountIndex(user);
     if (!index) return refusal(text::format(text::NoSuchUser, user));
     AccountForm form = accountFormFor(units_.store.accounts(), *index);
@@ -308,7 +229,7 @@ Outcome AdminRequests::accountRemove(Call& call) {
 }
 
 Outcome AdminRequests::accountDisconnect(Call& call) {
-    const std::string user = textArg(call.args, ap::arg::User);
+    const std::string user = requiredText(call.args, ap::arg::User);
     const auto index = accountIndex(user);
     if (!index) return refusal(text::format(text::NoSuchUser, user));
     AccountForm form = accountFormFor(units_.store.accounts(), *index);
@@ -324,7 +245,7 @@ Outcome AdminRequests::accountList(Call&) {
 }
 
 Outcome AdminRequests::accountSearch(Call& call) {
-    units_.accounts.searchAccounts(textArg(call.args, ap::arg::Keywords));
+    units_.accounts.searchAccounts(requiredText(call.args, ap::arg::Keywords));
     return Outcome::done();
 }
 
@@ -344,13 +265,13 @@ Outcome AdminRequests::editGroup(
 
 Outcome AdminRequests::groupAdd(Call& call) {
     GroupForm form;
-    form.name = textArg(call.args, ap::arg::Group);
+    form.name = requiredText(call.args, ap::arg::Group);
     form.disabled = optionalFlag(call.args, ap::arg::Disabled).value_or(false);
     return units_.groups.createGroup(form);
 }
 
 Outcome AdminRequests::groupSet(Call& call) {
-    const std::string group = textArg(call.args, ap::arg::Group);
+    const std::string group = requiredText(call.args, ap::arg::Group);
     const auto rename = optionalText(call.args, ap::arg::Rename);
     const auto enabled = optionalFlag(call.args, ap::arg::Enabled);
     return editGroup(group, [&](GroupForm& form) -> std::optional<std::string> {
@@ -361,7 +282,7 @@ Outcome AdminRequests::groupSet(Call& call) {
 }
 
 Outcome AdminRequests::groupRemove(Call& call) {
-    return editGroup(textArg(call.args, ap::arg::Group),
+    return editGroup(requiredText(call.args, ap::arg::Group),
                      [](GroupForm& form) -> std::optional<std::string> {
                          form.remove = true;
                          return std::nullopt;
@@ -374,7 +295,7 @@ Outcome AdminRequests::groupList(Call&) {
 }
 
 Outcome AdminRequests::groupShow(Call& call) {
-    const std::string name = textArg(call.args, ap::arg::Group);
+    const std::string name = requiredText(call.args, ap::arg::Group);
     const GroupTable& groups = units_.store.groups();
     const int found = groups.findByName(name);
     if (found < 0) return refusal(text::format(text::NoSuchGroup, name));
@@ -399,7 +320,7 @@ Outcome AdminRequests::groupShow(Call& call) {
 }
 
 Outcome AdminRequests::groupUsers(Call& call) {
-    const std::string group = textArg(call.args, ap::arg::Group);
+    const std::string group = requiredText(call.args, ap::arg::Group);
     const bool add = adding(call.args);
     const std::vector<std::string> users = textList(call.args, ap::arg::Users);
     const AccountTable& accounts = units_.store.accounts();
@@ -429,7 +350,7 @@ Outcome AdminRequests::groupUsers(Call& call) {
 }
 
 Outcome AdminRequests::groupFiles(Call& call) {
-    const std::string group = textArg(call.args, ap::arg::Group);
+    const std::string group = requiredText(call.args, ap::arg::Group);
     const bool add = adding(call.args);
     const std::vector<std::string> paths = textList(call.args, ap::arg::Paths);
     return editGroup(group, [&](GroupForm& form) -> std::optional<std::string> {
@@ -457,10 +378,14 @@ Outcome AdminRequests::groupFiles(Call& call) {
 
 // --- Member files --------------------------------------------------------------------------
 
+FilePropertiesModel AdminRequests::fileModel(const std::string& path) {
+    return FilePropertiesModel(units_.store, units_.versions, units_.checkOuts, units_.ui, path);
+}
+
 Outcome AdminRequests::fileShow(Call& call) {
-    FilePropertiesModel model(
-        units_.store, units_.versions, units_.checkOuts, units_.ui,
-        std::string(proto::capped(textArg(call.args, ap::arg::Path), MaxMemberPathLength)));
+    const std::string path = requiredText(call.args, ap::arg::Path);
+    if (path.size() > MaxMemberPathLength) return refusal(memberPathRefusal(path));
+    FilePropertiesModel model = fileModel(path);
     model.refresh();
     json versions = json::array();
     for (const std::string& stamp : model.versions()) {
@@ -483,9 +408,9 @@ Outcome AdminRequests::fileShow(Call& call) {
 }
 
 Outcome AdminRequests::fileVoid(Call& call) {
-    const std::string path = textArg(call.args, ap::arg::Path);
-    FilePropertiesModel model(units_.store, units_.versions, units_.checkOuts, units_.ui,
-                              std::string(proto::capped(path, MaxMemberPathLength)));
+    const std::string path = requiredText(call.args, ap::arg::Path);
+    if (path.size() > MaxMemberPathLength) return refusal(memberPathRefusal(path));
+    FilePropertiesModel model = fileModel(path);
     model.refresh();
     // The window offers the void only while it shows a holder.
     if (!model.canVoid()) return refusal(text::format(text::NotCheckedOut, path));
@@ -494,10 +419,10 @@ Outcome AdminRequests::fileVoid(Call& call) {
 }
 
 Outcome AdminRequests::fileRestore(Call& call) {
-    const std::string path = textArg(call.args, ap::arg::Path);
-    const std::string stamp = textArg(call.args, ap::arg::Stamp);
-    FilePropertiesModel model(units_.store, units_.versions, units_.checkOuts, units_.ui,
-                              std::string(proto::capped(path, MaxMemberPathLength)));
+    const std::string path = requiredText(call.args, ap::arg::Path);
+    const std::string stamp = requiredText(call.args, ap::arg::Stamp);
+    if (path.size() > MaxMemberPathLength) return refusal(memberPathRefusal(path));
+    FilePropertiesModel model = fileModel(path);
     Outcome outcome = model.setAsLatest(stamp);
     if (outcome) call.data = {{ap::data::Message, outcome.text}};
     return outcome;
@@ -520,7 +445,7 @@ Outcome AdminRequests::noticeSet(Call& call) {
     // With the box unchecked the window's text field takes nothing.
     if (text && !form.send) throw BadRequest{"a text needs the notice on"};
     form.text = text ? *text : units_.notice.textForEditing();
-    if (!fitsAsNotice(form.text)) return refusal(std::string(text::NoticeTooLong));
+    if (!noticeFitsWhole(form.text)) return refusal(std::string(text::NoticeTooLong));
     if (!units_.notice.accept(form)) return Outcome::failed(std::string(text::NoticeNotSaved));
     return Outcome::done();
 }
@@ -531,7 +456,7 @@ Outcome AdminRequests::backupShow(Call& call) {
 }
 
 Outcome AdminRequests::backupSet(Call& call) {
-    const int retain = numberArg(call.args, ap::arg::Retain);
+    const int retain = requiredNumber(call.args, ap::arg::Retain);
     const auto* choice =
         std::find(std::begin(RetentionChoices), std::end(RetentionChoices), retain);
     if (choice == std::end(RetentionChoices)) throw BadRequest{"\"retain\" is 5, 10 or 20"};
@@ -549,11 +474,11 @@ Outcome AdminRequests::portShow(Call& call) {
 }
 
 Outcome AdminRequests::portSet(Call& call) {
-    return units_.settingsAdmin.changePort(PortForm{textArg(call.args, ap::arg::Port)});
+    return units_.settingsAdmin.changePort(PortForm{requiredText(call.args, ap::arg::Port)});
 }
 
 Outcome AdminRequests::shutdownIn(Call& call) {
-    return units_.shutdown.schedule(ShutdownForm{textArg(call.args, ap::arg::Minutes)});
+    return units_.shutdown.schedule(ShutdownForm{requiredText(call.args, ap::arg::Minutes)});
 }
 
 Outcome AdminRequests::shutdownCancel(Call&) {
@@ -568,8 +493,8 @@ Outcome AdminRequests::shutdownNow(Call&) {
 
 Outcome AdminRequests::send(Call& call) {
     ui::MessageForm form;
-    form.recipients = textArg(call.args, ap::arg::Recipients);
-    form.text = textArg(call.args, ap::arg::Text);
+    form.recipients = requiredText(call.args, ap::arg::Recipients);
+    form.text = requiredText(call.args, ap::arg::Text);
     form.important = optionalFlag(call.args, ap::arg::Important).value_or(false);
     if (auto refused = ui::checkMessageForm(form)) return refusal(*refused);
     units_.messages.sendAdminMessage(form.recipients, form.text, form.important);

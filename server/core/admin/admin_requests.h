@@ -2,12 +2,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/console/console.h"
 #include "common/platform/clock.h"
 #include "server/core/admin/account_admin.h"
+#include "server/core/admin/file_properties_model.h"
 #include "server/core/admin/group_admin.h"
 #include "server/core/admin/outcome.h"
 #include "server/core/admin/server_commands.h"
@@ -94,6 +97,9 @@ private:
 
     // The record of the named account, or nothing.
     std::optional<std::size_t> accountIndex(std::string_view userName) const;
+    // The File Properties model of a path, as a window would open for it. A path longer than a
+    // member file's is refused before, rather than cut: cut, it would name another file.
+    FilePropertiesModel fileModel(const std::string& path);
     // Runs the Group Properties flow of an existing group with the form that edit makes of the
     // group's present one; edit may refuse before anything is shown.
     Outcome editGroup(std::string_view name,

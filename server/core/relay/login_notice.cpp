@@ -40,6 +40,17 @@ std::string storedNoticeText(const std::vector<std::string>& editedLines) {
     return stored;
 }
 
+bool noticeFitsWhole(std::string_view text) {
+    const std::vector<std::string> lines = splitEditLines(text);
+    std::string whole;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) whole.push_back('\n');
+        whole += lines[i];
+    }
+    while (!whole.empty() && (whole.back() == '\n' || whole.back() == '\r')) whole.pop_back();
+    return storedNoticeText(lines) == whole;
+}
+
 void LoginNotice::onReqNotice(ConnectionId id) {
     proto::Packet reply(proto::Opcode::RepNotice);
     if (notice_.sending()) reply.set(proto::RepNotice::text, notice_.textView());

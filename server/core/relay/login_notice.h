@@ -17,6 +17,8 @@ std::vector<std::string> splitEditLines(std::string_view text);
 // feed while they fit in 1024 characters (a line that does not fit is dropped with all after
 // it), without the line breaks at the end.
 std::string storedNoticeText(const std::vector<std::string>& editedLines);
+// Whether the window would store that text whole: nothing dropped but line breaks at the end.
+bool noticeFitsWhole(std::string_view text);
 
 // The log-in notice: sent to each client that asks after logging in, edited in the Notice
 // Properties window and kept in Notice.zelt.
