@@ -108,7 +108,7 @@ Outcome AccountAdmin::storeNewAccount(AccountForm form, bool fromUserList, std::
     form.remove = false;
     form.disconnect = false;
     // The table is served while the dialog is open: the record found before may be taken.
-    if (accounts.inUse(index) || index >= accounts.capacity()) {
+    if (index >= accounts.capacity() || accounts.inUse(index)) {
         const int again = accounts.findFree();
         if (again < 0) return reportFull(fromUserList);
         index = static_cast<std::size_t>(again);
