@@ -373,7 +373,11 @@ int run(int argc, char** argv) {
         std::cout << app.help();
         return ExitDone;
     } catch (const CLI::ParseError& e) {
-        std::cerr << "zelt-server admin: " << e.what() << "\n"
+        // A word the command line has no place for says more than what it then lacks.
+        const std::vector<std::string> unknown = app.remaining();
+        std::cerr << "zelt-server admin: "
+                  << (unknown.empty() ? std::string(e.what()) : "unknown: " + joined(unknown))
+                  << "\n"
                   << renderUsage(helpPage(reachedWord(app)));
         return ExitUsage;
     } catch (const UsageError& e) {

@@ -265,8 +265,7 @@ constexpr HelpPage kPages[] = {
     {kStatusNames,
      "show what the server holds now",
      kStatusSynopsis,
-     "The status blocks and listings of the server's console. Each also appears on the "
-     "server's console.",
+     "The status blocks and listings of the server's console, which shows them too.",
      kStatusCommands,
      kStatusOptions,
      {},
