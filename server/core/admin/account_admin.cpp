@@ -122,6 +122,7 @@ Outcome AccountAdmin::storeNewAccount(AccountForm form, bool fromUserList, std::
         accounts.clear(index);
         return Outcome::failed(std::string(text::AccountsNotSaved));
     }
+    ++made_[index];
     return Outcome::done();
 }
 
@@ -162,9 +163,11 @@ void AccountAdmin::editAccount(std::string_view userName) {
     const ui::FormCheck<AccountForm> check = [&accounts, index](const AccountForm& f) {
         return validateAccountForm(f, accounts, index);
     };
+    const std::uint64_t opened = made_[index];
     if (!ui_.editAccount(form, check)) return;
-    // Removed while the dialog was open: there is nothing left to edit.
-    if (!accounts.inUse(index)) return;
+    // Removed while the dialog was open (and its record perhaps given to another account):
+    // there is nothing left to edit.
+    if (!accounts.inUse(index) || made_[index] != opened) return;
     const Outcome outcome = acceptEdit(index, form);
     if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -70,6 +72,10 @@ private:
     Store& store_;
     Sessions& sessions_;
     std::string keywords_;
+    // How many accounts each record has been given. A dialog opened on one account stores
+    // nothing once the record holds another: the admin command can remove an account and create
+    // the next one in its record while the dialog is open.
+    std::array<std::uint64_t, MaxAccounts> made_{};
 };
 
 }  // namespace zelt::server

@@ -81,9 +81,11 @@ void GroupAdmin::editGroup(std::string_view name) {
     if (!g) return;
     GroupTable& groups = store_.groups();
     GroupPropertiesModel model(*this, ui_, formOf(groups, *g), static_cast<int>(*g));
+    const std::uint64_t opened = made_[*g];
     if (!runDialog(model)) return;
-    // Removed while the dialog was open: there is nothing left to edit.
-    if (!groups.inUse(*g)) return;
+    // Removed while the dialog was open (and its record perhaps given to another group): there
+    // is nothing left to edit.
+    if (!groups.inUse(*g) || made_[*g] != opened) return;
     const Outcome outcome = acceptForm(model.form(), *g, false);
     if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
 }
@@ -131,6 +133,7 @@ Outcome GroupAdmin::acceptForm(const GroupForm& form, std::size_t group, bool cr
         console_.plain(text::format(text::GroupRemoved, oldName));
         return Outcome::done();
     }
+    if (creating) ++made_[group];
     const bool enabled = record.get(GroupRecord::state) == StateEnabled;
     const char* line = creating
                            ? (enabled ? text::GroupCreatedEnabled : text::GroupCreatedDisabled)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,6 +75,10 @@ private:
     CheckOuts& checkOuts_;
     std::vector<std::unique_ptr<FilePropertiesModel>> windows_;
     std::string pickerFolder_;
+    // How many groups each record has been given. A dialog opened on one group stores nothing
+    // once the record holds another: the admin command can remove a group and create the next
+    // one in its record while the dialog is open.
+    std::array<std::uint64_t, MaxGroups> made_{};
 };
 
 }  // namespace zelt::server
