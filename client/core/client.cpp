@@ -17,11 +17,19 @@ public:
     explicit Answers(ClientCore& core) : c_(core) {}
 
     void onRepLogin(const Packet& p) { c_.session_.onLogin(p); }
-    void onPushBroadcast(const Packet& p) { c_.session_.onBroadcast(p); }
+    void onPushBroadcast(const Packet& p) {
+        ServerPush push;
+        push.kind = ServerPush::Kind::Broadcast;
+        push.text = c_.session_.onBroadcast(p);
+        if (!push.text.empty()) c_.events_.pushed(push);
+    }
     void onRepChangePassword(const Packet& p) { c_.password_.onAnswer(p); }
     void onRepGroupList(const Packet& p) { c_.available_.onGroupList(p); }
     void onRepFileList(const Packet& p) { c_.available_.onFileList(p); }
-    void onRepFileProperties(const Packet& p) { c_.properties_.onAnswer(p); }
+    void onRepFileProperties(const Packet& p) {
+        c_.available_.onProperties(p);
+        c_.properties_.onAnswer(p);
+    }
     void onRepViewOpen(const Packet& p) { c_.view_.onOpen(p); }
     void onRepViewChunk(const Packet& p) { c_.view_.onChunk(p); }
     void onRepCheckOut(const Packet& p) { c_.checkOut_.onAnswer(p); }
@@ -51,18 +59,18 @@ ClientCore::ClientCore(Reactor& reactor, ClientUi& ui, ClientOptions options)
                SessionHooks{[this](Opcode opcode, const Packet& p) { onAnswer(opcode, p); },
                             [this] { connectionChanged(); }, [this] { connectionLost(); },
                             [this] { loggedIn(); }}),
-      engine_(console_, ui_, session_),
-      properties_(ui_, session_),
-      available_(console_, ui_, session_, properties_),
+      engine_(console_, ui_, session_, reactor.clock()),
+      properties_(ui_, events_, session_),
+      available_(console_, ui_, events_, session_, properties_),
       working_(console_, ui_, session_, local_, engine_, shell_),
-      checkOut_(console_, ui_, session_, local_, available_, working_),
-      view_(console_, ui_, session_, local_, engine_, shell_),
-      fetch_(console_, session_, local_, engine_, working_),
-      checkIn_(console_, ui_, session_, local_, engine_, working_),
-      voidCheckOut_(console_, ui_, session_, local_, working_),
-      password_(console_, ui_, session_),
-      messaging_(console_, ui_, session_, local_),
-      notice_(console_, ui_, local_) {
+      checkOut_(console_, ui_, events_, session_, local_, available_, working_),
+      view_(console_, ui_, events_, session_, local_, engine_, shell_),
+      fetch_(console_, events_, session_, local_, engine_, working_),
+      checkIn_(console_, ui_, events_, session_, local_, engine_, working_),
+      voidCheckOut_(console_, ui_, events_, session_, local_, working_),
+      password_(console_, ui_, events_, session_),
+      messaging_(console_, ui_, events_, session_, local_),
+      notice_(console_, ui_, events_, local_) {
     tags_ = {
         {tag::OpenWeb, [this](const std::string& text) { shell_.openAddress(text); }},
         {tag::OpenMail, [this](const std::string& text) { shell_.openMail(text); }},
@@ -109,10 +117,12 @@ void ClientCore::connectionChanged() {
 
 // Whatever was under way ends with the connection; the Working Files buttons work again.
 void ClientCore::connectionLost() {
+    fetch_.abandon();
     if (engine_.abandon() && working_.exists()) working_.update();
 }
 
 void ClientCore::loggedIn() {
+    events_.ended(Flow::LogIn);
     available_.requestGroups();
     checkOut_.settleWaiting();
 }

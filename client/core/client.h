@@ -17,6 +17,7 @@
 #include "client/core/transfer/view_copy.h"
 #include "client/core/ui/client_ui.h"
 #include "client/core/ui/commands.h"
+#include "client/core/ui/flow_events.h"
 #include "client/core/ui/shell_opener.h"
 #include "client/core/working/check_in.h"
 #include "client/core/working/void_check_out.h"
@@ -78,6 +79,14 @@ public:
     const FilePropertiesModel& fileProperties() const { return properties_.model(); }
     const FileTransferModel& fileTransfer() const { return engine_.model(); }
     const WorkingFilesModel& workingFiles() const { return working_.model(); }
+    const std::vector<std::string>& groups() const { return available_.groups(); }
+    // Bytes sent and not yet taken by the network (see Session::unsentBytes).
+    std::size_t unsentBytes() const { return session_.unsentBytes(); }
+
+    // News of the flows for a front end that waits on them (flow_events.h). A flow cut short
+    // by the end of the connection does not end: the connection state tells that.
+    void addFlowObserver(FlowObserver* observer) { events_.add(observer); }
+    void removeFlowObserver(FlowObserver* observer) { events_.remove(observer); }
 
     // Commands (commands.h has their menus, texts and rules).
     bool commandEnabled(ClientCommand command) const;
@@ -92,6 +101,8 @@ public:
     void openFolder(const std::string& folder) { shell_.open(folder); }
     void newMessage() { messaging_.newMessage(); }
     void showManual();
+    // A group's files, as executing its line asks for them.
+    void openGroup(const std::string& group) { available_.openGroup(group); }
     // Runs the function of a console line; returns whether one ran.
     bool executeLine(int index) { return console_.execute(index, tags_); }
     // The main window's close box: returns whether the window may close now.
@@ -106,11 +117,15 @@ public:
     void refreshAvailableFiles() { available_.refresh(); }
     void requestSelectedProperties() { available_.requestSelectedProperties(); }
     void checkOutSelected() { checkOut_.checkOutSelected(); }
+    // Checks out files named by their server paths, as Check-out does for selected rows.
+    void checkOut(const std::vector<std::string>& paths) { checkOut_.checkOut(paths); }
     void closeAvailableFiles() { available_.close(); }
 
     // File Properties window.
     void refreshFileProperties() { properties_.refresh(); }
     void viewFile() { view_.start(properties_.model().path); }
+    // A read-only copy of any group file named by its server path.
+    void viewFile(const std::string& path) { view_.start(path); }
     void messageHolder() { properties_.messageHolder(); }
     void closeFileProperties() { properties_.close(); }
 
@@ -139,6 +154,7 @@ private:
     ClientUi& ui_;
     ClientOptions options_;
     Console console_;
+    FlowEvents events_;
     LocalState local_;
     ShellOpener shell_;
     Session session_;

@@ -6,6 +6,34 @@
 
 namespace zelt {
 
+namespace {
+
+short pollEvents(unsigned interest) {
+    short events = 0;
+    if (interest & kReadable) events |= POLLIN;
+    if (interest & kWritable) events |= POLLOUT;
+    return events;
+}
+
+unsigned ioEvents(short revents, unsigned interest) {
+    unsigned events = 0;
+    if (revents & POLLIN) events |= kReadable;
+    if (revents & POLLOUT) events |= kWritable;
+    if (revents & (POLLHUP | POLLERR | POLLNVAL)) events |= kHangup;
+    return events & (interest | kHangup);
+}
+
+}  // namespace
+
+unsigned readyNow(Handle handle, unsigned interest) {
+    pollfd one{handle, pollEvents(interest), 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&one, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready > 0 ? ioEvents(one.revents, interest) : 0;
+}
+
 PollReactor::PollReactor(const Clock* clock) {
     if (clock == nullptr) {
         ownClock_ = std::make_unique<SystemClock>();
@@ -113,10 +141,7 @@ int PollReactor::pollSockets(int timeoutMs) {
     pollSet_.clear();
     pollOwners_.clear();
     for (const auto& [handle, w] : watches_) {
-        short events = 0;
-        if (w.interest & kReadable) events |= POLLIN;
-        if (w.interest & kWritable) events |= POLLOUT;
-        pollSet_.push_back(pollfd{handle, events, 0});
+        pollSet_.push_back(pollfd{handle, pollEvents(w.interest), 0});
         pollOwners_.emplace_back(handle, w.generation);
     }
     int ready = ::poll(pollSet_.data(), pollSet_.size(), timeoutMs);
@@ -129,11 +154,7 @@ int PollReactor::pollSockets(int timeoutMs) {
         // even have been reused already; only the watch that was polled gets the event.
         auto it = watches_.find(pollOwners_[i].first);
         if (it == watches_.end() || it->second.generation != pollOwners_[i].second) continue;
-        unsigned events = 0;
-        if (revents & POLLIN) events |= kReadable;
-        if (revents & POLLOUT) events |= kWritable;
-        if (revents & (POLLHUP | POLLERR | POLLNVAL)) events |= kHangup;
-        events &= it->second.interest | kHangup;
+        const unsigned events = ioEvents(revents, it->second.interest);
         if (events == 0) continue;
         std::shared_ptr<IoHandler> handler = it->second.handler;
         ++handled;

@@ -16,6 +16,11 @@ struct pollfd;
 
 namespace zelt {
 
+// Polls one socket without waiting: the readiness bits of interest it has now, with kHangup
+// whatever the interest. Reactors that are only woken by a socket (the Qt one) ask it what
+// the socket is ready for, so that every reactor reports the same bits.
+unsigned readyNow(Handle handle, unsigned interest);
+
 // Reactor on poll(2), for the headless server and for tests.
 class PollReactor : public Reactor {
 public:

@@ -20,21 +20,25 @@ bool isAddress(const std::string& target) {
 
 }  // namespace
 
-int open(const std::string& target) {
+int openProblem(const std::string& target) {
     if (target.empty()) return 2;
-    if (!isAddress(target)) {
-        struct stat st {};
-        if (::stat(target.c_str(), &st) != 0) {
-            if (errno == EACCES) return 5;
-            const auto slash = target.rfind('/');
-            if (slash != std::string::npos && slash > 0) {
-                struct stat parent {};
-                if (::stat(target.substr(0, slash).c_str(), &parent) != 0) return 3;
-            }
-            return 2;
+    if (isAddress(target)) return 0;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno == EACCES) return 5;
+        const auto slash = target.rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            struct stat parent {};
+            if (::stat(target.substr(0, slash).c_str(), &parent) != 0) return 3;
         }
-        if (::access(target.c_str(), R_OK) != 0) return 5;
+        return 2;
     }
+    if (::access(target.c_str(), R_OK) != 0) return 5;
+    return 0;
+}
+
+int open(const std::string& target) {
+    if (const int problem = openProblem(target); problem != 0) return problem;
     // The shell starts xdg-open in the background and ends at once; waiting for the shell
     // reaps it, and the viewer itself is left to run on its own.
     const char* argv[] = {"/bin/sh", "-c", "xdg-open \"$1\" >/dev/null 2>&1 &", "sh",
@@ -47,7 +51,7 @@ int open(const std::string& target) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
-    return 42;
+    return Opened;
 }
 
 }  // namespace zelt::shell

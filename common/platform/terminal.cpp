@@ -1,68 +1,84 @@
 #include "common/platform/terminal.h"
 
-#include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace zelt::terminal {
 
 namespace {
 
-// The terminal's settings while a hidden line is read, for the interrupt handler to put back.
-termios gSaved{};
-volatile sig_atomic_t gHidden = 0;
-
-void restoreAndRaise(int signo) {
-    if (gHidden) ::tcsetattr(STDIN_FILENO, TCSANOW, &gSaved);
-    ::signal(signo, SIG_DFL);
-    ::raise(signo);
+int descriptor(Stream stream) {
+    switch (stream) {
+        case Stream::Input:
+            return STDIN_FILENO;
+        case Stream::Output:
+            return STDOUT_FILENO;
+        case Stream::Error:
+            break;
+    }
+    return STDERR_FILENO;
 }
+
+void writeError(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
+
+constexpr char kInterrupt = 0x03;
+constexpr char kEndOfInput = 0x04;
+constexpr char kBackspace = 0x08;
+constexpr char kDelete = 0x7F;
 
 }  // namespace
 
-bool inputIsTerminal() {
-    return ::isatty(STDIN_FILENO) == 1;
+bool isTerminal(Stream stream) {
+    return ::isatty(descriptor(stream)) == 1;
 }
 
-std::optional<std::string> readHidden(std::string_view prompt) {
-    std::fwrite(prompt.data(), 1, prompt.size(), stderr);
-    std::fflush(stderr);
-    const bool hide = ::tcgetattr(STDIN_FILENO, &gSaved) == 0;
-    struct sigaction previous[2]{};
-    if (hide) {
-        struct sigaction sa {};
-        sa.sa_handler = restoreAndRaise;
-        sigemptyset(&sa.sa_mask);
-        ::sigaction(SIGINT, &sa, &previous[0]);
-        ::sigaction(SIGTERM, &sa, &previous[1]);
-        termios quiet = gSaved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        quiet.c_lflag |= ECHONL;
-        gHidden = 1;
-        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &quiet);
-    }
-    std::string line;
-    bool ended = false;
+int columns(Stream stream) {
+    winsize size{};
+    if (::ioctl(descriptor(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+    return size.ws_col;
+}
+
+std::optional<std::string> readTyped(const std::string& prompt, Echo echo) {
+    termios saved{};
+    if (::tcgetattr(STDIN_FILENO, &saved) != 0) return std::nullopt;
+    // Key by key, with the terminal's own echo and signals off: a program that turns Ctrl+C
+    // into an orderly end of its loop would otherwise never see it while a prompt waits.
+    termios raw = saved;
+    raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ISIG));
+    raw.c_cc[VMIN] = 1;
+    raw.c_cc[VTIME] = 0;
+    if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) != 0) return std::nullopt;
+    writeError(prompt);
+
+    std::optional<std::string> line = std::string();
     for (;;) {
         char c = 0;
         const ssize_t n = ::read(STDIN_FILENO, &c, 1);
-        if (n <= 0) {
-            ended = line.empty();
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || c == kInterrupt || (c == kEndOfInput && line->empty())) {
+            line.reset();
             break;
         }
-        if (c == '\n') break;
-        line.push_back(c);
+        if (c == '\n' || c == '\r') break;
+        if (c == kBackspace || c == kDelete) {
+            if (line->empty()) continue;
+            line->pop_back();
+            if (echo == Echo::Shown) writeError("\b \b");
+            continue;
+        }
+        if (static_cast<unsigned char>(c) < 0x20) continue;
+        line->push_back(c);
+        if (echo == Echo::Shown) writeError(std::string(1, c));
     }
-    if (hide) {
-        ::tcsetattr(STDIN_FILENO, TCSADRAIN, &gSaved);
-        gHidden = 0;
-        ::sigaction(SIGINT, &previous[0], nullptr);
-        ::sigaction(SIGTERM, &previous[1], nullptr);
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (ended) return std::nullopt;
+    writeError("\n");
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     return line;
 }
 

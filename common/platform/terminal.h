@@ -2,18 +2,21 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
-// Standard input as a command reads it: a terminal it can ask on, or a pipe or file it takes
-// lines from.
+// The terminal a command-line program may be talking to.
 namespace zelt::terminal {
 
-// Whether standard input is a terminal.
-bool inputIsTerminal();
+enum class Stream { Input, Output, Error };
 
-// Shows prompt on standard error and reads one line from the terminal without showing what is
-// typed. The terminal shows input again afterwards, also when the program is interrupted while
-// it waits. Nothing at the end of input.
-std::optional<std::string> readHidden(std::string_view prompt);
+bool isTerminal(Stream stream);
+// The width of the terminal on the stream in columns; 80 when it is none or does not say.
+int columns(Stream stream);
+
+enum class Echo { Shown, Hidden };
+// Writes prompt to standard error and reads one line typed on the terminal at standard input,
+// without its line end; with Echo::Hidden nothing typed is shown. Ctrl+C and Ctrl+D on an
+// empty line give nothing back: the user gave up. The terminal is left as it was found.
+// Standard input must be a terminal.
+std::optional<std::string> readTyped(const std::string& prompt, Echo echo);
 
 }  // namespace zelt::terminal

@@ -72,12 +72,32 @@ inline constexpr std::string_view LegendImportant = "This line contains an impor
 inline constexpr std::string_view LegendError = "This line indicates an error.";
 
 inline constexpr std::string_view ExecuteItem = "Execute";
+// The status-bar prompt of the console's "Execute" item differs between the programs.
+inline constexpr std::string_view ExecutePromptServer = "Execute a related function";
+inline constexpr std::string_view ExecutePromptClient = "Execute related function";
 inline constexpr std::string_view OpenFailed = "Failed to open the file.";
+
+// The programs' names, which message boxes carry as their title.
+inline constexpr std::string_view ServerName = "ZELT server";
+inline constexpr std::string_view ClientName = "ZELT client";
+
+// The find bar over the console (Ctrl+F); neither program uses the mnemonics F, N and P.
+inline constexpr std::string_view FindLabel = "&Find:";
+inline constexpr std::string_view FindNext = "&Next";
+inline constexpr std::string_view FindPrevious = "&Previous";
+inline constexpr std::string_view FindNotFound = "Not found";
+inline constexpr std::string_view FindClose = "Close the find bar (Escape)";
 
 }  // namespace text
 
 inline std::string_view importantText(Program program) {
     return program == Program::Server ? text::ImportantServer : text::ImportantClient;
+}
+inline std::string_view executePrompt(Program program) {
+    return program == Program::Server ? text::ExecutePromptServer : text::ExecutePromptClient;
+}
+inline std::string_view programName(Program program) {
+    return program == Program::Server ? text::ServerName : text::ClientName;
 }
 inline std::string_view notationSpecial(Program program) {
     return program == Program::Server ? text::NotationSpecialServer : text::NotationSpecialClient;

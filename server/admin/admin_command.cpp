@@ -93,20 +93,25 @@ std::string reachedWord(const CLI::App& app) {
 }
 
 // The password of the command: the first line of standard input, or asked twice on the
-// terminal. What was typed goes to the server's checks as the dialog's two edits would.
-void askPassword(json& args) {
+// terminal. What was typed goes to the server's checks as the dialog's two edits would. False
+// when the administrator gave up at a prompt (Ctrl+C, or Ctrl+D on an empty line).
+bool askPassword(json& args) {
     std::string password;
     std::string retype;
-    if (terminal::inputIsTerminal()) {
-        const auto label = [](std::string_view text) {
-            std::string out;
-            for (const char c : text) {
-                if (c != '&') out.push_back(c);
+    if (terminal::isTerminal(terminal::Stream::Input)) {
+        const auto ask = [](std::string_view label) {
+            std::string prompt;
+            for (const char c : label) {
+                if (c != '&') prompt.push_back(c);
             }
-            return out + " ";
+            return terminal::readTyped(prompt + " ", terminal::Echo::Hidden);
         };
-        password = terminal::readHidden(label(text::PasswordLabel)).value_or("");
-        retype = terminal::readHidden(label(text::RetypeLabel)).value_or("");
+        const auto typed = ask(text::PasswordLabel);
+        if (!typed) return false;
+        const auto again = ask(text::RetypeLabel);
+        if (!again) return false;
+        password = *typed;
+        retype = *again;
     } else {
         std::getline(std::cin, password);
         if (!password.empty() && password.back() == '\r') password.pop_back();
@@ -114,6 +119,7 @@ void askPassword(json& args) {
     }
     args[ap::arg::Password] = password;
     args[ap::arg::Retype] = retype;
+    return true;
 }
 
 // Declares the command line; each command's callback fills the request from the values.
@@ -394,7 +400,8 @@ int run(int argc, char** argv) {
             std::cerr << reached.error << "\n";
             return reached.exitStatus;
         }
-        askPassword(request.args);
+        // Nothing is asked of the server then.
+        if (!askPassword(request.args)) return ExitRefused;
     }
     json message = {{ap::field::Version, ap::Version},
                     {ap::field::Command, request.command},

@@ -27,7 +27,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       accountAdmin_(console, ui, store_, sessions_),
       groupAdmin_(console, ui, store_, accountAdmin_, repository_.versions(),
                   repository_.checkOuts()),
-      settingsAdmin_(console, ui, settings_, paths_, hostAddress_),
+      settingsAdmin_(console, ui, settings_, paths_, hostAddress_, communication_),
       commands_(console, ui, store_,
                 {accountAdmin_, groupAdmin_, settingsAdmin_, shutdown_, notice_, communication_}),
       router_(slots_, {sessionRequests_, notice_, messages_, repository_}),
@@ -96,6 +96,12 @@ StartResult Server::start() {
     if (!store_.load()) return StartResult::NotLoaded;
     accountAdmin_.resetSearchKeywords();
     settings_ = ServerSettings::read(paths_);
+    // Port 0 would listen wherever the system chose, which no client can be told; any other
+    // value out of range would wrap round to some unrelated port.
+    if (!isUsablePort(settings_.port)) {
+        console_.error(text::format(text::StoredPortInvalid, settings_.port, DefaultPort));
+        settings_.port = DefaultPort;
+    }
 
     showGroupInformation(console_, store_.groups());
     showAccountInformation(console_, store_.accounts());

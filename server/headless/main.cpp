@@ -1,4 +1,4 @@
-// zelt-server --headless [--data-dir DIR]
+// zelt-server [--headless] [--data-dir DIR]
 // zelt-server admin [--data-dir DIR] [--json] COMMAND ...
 #include <cstdio>
 #include <cstring>
@@ -10,11 +10,16 @@
 #include "server/admin/admin_command.h"
 #include "server/core/server.h"
 #include "server/headless/headless.h"
+#ifdef ZELT_SERVER_WINDOW
+#include "server/gui/start_window.h"
+#endif
 
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: zelt-server --headless [--data-dir DIR]\n");
+    std::fprintf(stderr,
+                 "usage: zelt-server [--headless] [--data-dir DIR]\n"
+                 "       zelt-server admin [--data-dir DIR] [--json] COMMAND ...\n");
     return 2;
 }
 
@@ -37,7 +42,11 @@ int main(int argc, char** argv) {
         }
     }
     if (!headless) {
+#ifdef ZELT_SERVER_WINDOW
+        return zelt::server::startWindow(dataDir, argc, argv);
+#else
         std::fprintf(stderr, "zelt-server: this build has no window; running headless.\n");
+#endif
     }
 
     zelt::PollReactor reactor;

@@ -49,6 +49,15 @@ protected:
     static CommentReply comment(std::vector<std::string> lines, bool applyToRest = false) {
         return CommentReply{true, std::move(lines), applyToRest};
     }
+
+    // The server answers a commit with a refusal.
+    void refuseCommit(const Packet& request, const std::string& reason) {
+        Packet r(Opcode::RepCheckIn);
+        r.set(proto::RepCheckIn::tag, request.get(proto::ReqCheckIn::tag));
+        r.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
+        r.set(proto::RepCheckIn::reason, reason);
+        server.send(r);
+    }
 };
 
 TEST_F(CheckInTest, OneCommentAppliedToTheRestGoesWithEveryCommit) {
@@ -137,11 +146,7 @@ TEST_F(CheckInTest, ARefusedCommitKeepsTheRecordAndTheWorkingCopy) {
     zelt::test::writeAll(working("a.txt"), "edited");
     server.intercept = [this](const Packet& p) {
         if (p.opcode() != Opcode::ReqCheckIn) return false;
-        Packet r(Opcode::RepCheckIn);
-        r.set(proto::RepCheckIn::tag, p.get(proto::ReqCheckIn::tag));
-        r.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
-        r.set(proto::RepCheckIn::reason, "Failed to create a backup of the new file.");
-        server.send(r);
+        refuseCommit(p, "Failed to create a backup of the new file.");
         return true;
     };
     ui.comments.push_back(comment({"try"}));
@@ -176,6 +181,43 @@ TEST_F(CheckInTest, AChunkTheServerNeverTakesEndsThatFileOnly) {
     ASSERT_EQ(server.checkIns.size(), 1u);
     EXPECT_EQ(server.checkIns[0].path, "C:\\p\\b.txt");
     EXPECT_EQ(core->checkOutTable().state(0), RecordFetched);
+}
+
+TEST_F(CheckInTest, EachCheckInIsReportedAndAChunkTheServerCouldNotStoreIsAborted) {
+    holdFetched({{"C:\\p\\a.txt", "a"}, {"C:\\p\\b.txt", "b"}, {"C:\\p\\c.txt", "c"}});
+    zelt::test::writeAll(working("a.txt"), "a1");
+    zelt::test::writeAll(working("b.txt"), "b1");
+    zelt::test::writeAll(working("c.txt"), "c1");
+    server.intercept = [this](const Packet& p) {
+        if (p.opcode() == Opcode::ReqCheckIn && p.get(proto::ReqCheckIn::path) == "C:\\p\\b.txt") {
+            refuseCommit(p, "Not checked-out by you.");
+            return true;
+        }
+        // The server's disk is full when c's first chunk arrives.
+        if (p.opcode() == Opcode::ReqCheckInChunk &&
+            p.get(proto::ReqCheckInChunk::uploadName) == "anna__c.txt") {
+            Packet r(Opcode::RepCheckInChunk);
+            r.set(proto::RepCheckInChunk::tag, p.get(proto::ReqCheckInChunk::tag));
+            r.set(proto::RepCheckInChunk::nextOffset, -1);
+            server.send(r);
+            return true;
+        }
+        return false;
+    };
+    ui.comments.push_back(comment({"all"}, true));
+    checkIn({0, 1, 2});
+    EXPECT_THAT(flows.outcomes(Flow::CheckIn),
+                ElementsAre(std::pair{std::string("C:\\p\\a.txt"), Outcome::Done},
+                            std::pair{std::string("C:\\p\\b.txt"), Outcome::Refused},
+                            std::pair{std::string("C:\\p\\c.txt"), Outcome::Refused}));
+    const std::vector<FlowItem> items = flows.itemsOf(Flow::CheckIn);
+    EXPECT_EQ(items[0].localPath, backup("a.txt"));
+    EXPECT_EQ(items[1].serverText, "Not checked-out by you.");
+    EXPECT_EQ(items[2].line, "Server failed to save the transferred file: C:\\p\\c.txt");
+    EXPECT_EQ(flows.endsOf(Flow::CheckIn), 1);
+    const std::vector<Packet> aborts = server.receivedOf(Opcode::ReqCheckInAbort);
+    ASSERT_EQ(aborts.size(), 1u);
+    EXPECT_EQ(aborts[0].get(proto::ReqCheckInAbort::uploadName), "anna__c.txt");
 }
 
 TEST_F(CheckInTest, CancellingAnUploadAbortsItAndKeepsEverything) {

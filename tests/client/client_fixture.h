@@ -51,6 +51,7 @@ protected:
             return shellResult;
         };
         core = std::make_unique<ClientCore>(reactor, ui, options);
+        core->addFlowObserver(&flows);
         ASSERT_TRUE(core->start());
         reactor.advance(ClientCore::kStartUpDelay);
         reactor.drain();
@@ -81,6 +82,7 @@ protected:
     zelt::test::TempDir dir;
     ManualReactor reactor;
     FakeUi ui;
+    FlowLog flows;
     ScriptedServer server;
     std::vector<std::string> opened;  // what the client asked the desktop to open
     int shellResult = 42;

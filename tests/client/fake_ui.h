@@ -1,11 +1,15 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 
 namespace zelt::client::test {
 
@@ -48,6 +52,7 @@ public:
         ++alerts;
         lastSound = soundFile;
     }
+    void notify(const std::string& text) override { notices.push_back(text); }
     void showLegends() override { ++legends; }
     void openSendMessage(const std::string& recipient) override {
         sendMessageWindows.push_back(recipient);
@@ -72,6 +77,7 @@ public:
     std::vector<std::string> boxes;
     int alerts = 0;
     std::string lastSound;
+    std::vector<std::string> notices;  // desktop notifications
     int legends = 0;
     std::vector<std::string> sendMessageWindows;
     AvailableFilesModel available;
@@ -100,6 +106,40 @@ private:
         if (!script.empty()) script.pop_front();
         return false;
     }
+};
+
+// What the core told of its flows, in order.
+class FlowLog : public FlowObserver {
+public:
+    void itemSettled(const FlowItem& item) override { items.push_back(item); }
+    void flowEnded(Flow flow) override { ended.push_back(flow); }
+    void pushReceived(const ServerPush& push) override { pushes.push_back(push); }
+
+    std::vector<FlowItem> itemsOf(Flow flow) const {
+        std::vector<FlowItem> out;
+        std::copy_if(items.begin(), items.end(), std::back_inserter(out),
+                     [flow](const FlowItem& item) { return item.flow == flow; });
+        return out;
+    }
+    // The items of one flow, as (path, outcome) pairs.
+    std::vector<std::pair<std::string, Outcome>> outcomes(Flow flow) const {
+        std::vector<std::pair<std::string, Outcome>> out;
+        for (const FlowItem& item : itemsOf(flow)) out.emplace_back(item.path, item.outcome);
+        return out;
+    }
+    int endsOf(Flow flow) const {
+        return static_cast<int>(std::count(ended.begin(), ended.end(), flow));
+    }
+    const FlowItem* last(Flow flow) const {
+        for (auto it = items.rbegin(); it != items.rend(); ++it) {
+            if (it->flow == flow) return &*it;
+        }
+        return nullptr;
+    }
+
+    std::vector<FlowItem> items;
+    std::vector<Flow> ended;
+    std::vector<ServerPush> pushes;
 };
 
 }  // namespace zelt::client::test

@@ -276,6 +276,19 @@ TEST_F(SessionTest, BroadcastNoticeAndMessagesBecomeLinesWithAlerts) {
                                             "<bob> \"lunch?\"", "Message sent to 3 user(s)."));
     EXPECT_EQ(ui.alerts, alerts + 1);  // the broadcast; the plain message makes no sound
     EXPECT_EQ(lastLine().kind, LineKind::Plain);
+    // The shut-down reaches the desktop too; the notice and a plain message stay in the window.
+    EXPECT_THAT(ui.notices, ElementsAre("The server shuts down in 5 minute(s)."));
+    // A front end learns the same with each field on its own; the empty broadcast is nothing.
+    ASSERT_EQ(flows.pushes.size(), 2u);
+    EXPECT_EQ(flows.pushes[0].kind, ServerPush::Kind::Broadcast);
+    EXPECT_EQ(flows.pushes[0].text, "The server shuts down in 5 minute(s).");
+    EXPECT_EQ(flows.pushes[1].kind, ServerPush::Kind::Message);
+    EXPECT_EQ(flows.pushes[1].sender, "bob");
+    EXPECT_EQ(flows.pushes[1].text, "lunch?");
+    EXPECT_FALSE(flows.pushes[1].important);
+    ASSERT_NE(flows.last(Flow::Message), nullptr);
+    EXPECT_EQ(flows.last(Flow::Message)->count, 3);
+    EXPECT_EQ(flows.last(Flow::Notice)->serverText, server.notice);
 
     Packet urgent(Opcode::PushMessage);
     urgent.set(proto::PushMessage::sender, "admin");
@@ -285,6 +298,7 @@ TEST_F(SessionTest, BroadcastNoticeAndMessagesBecomeLinesWithAlerts) {
     reactor.drain();
     EXPECT_EQ(lastLine().tag, "REPLYMSG");
     EXPECT_EQ(ui.alerts, alerts + 2);
+    EXPECT_EQ(ui.notices.back(), "<admin> \"call me\"");
     core->executeLine(static_cast<int>(core->console().size() - 1));
     EXPECT_THAT(ui.sendMessageWindows, ElementsAre("admin"));
 }

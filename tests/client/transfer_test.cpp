@@ -247,6 +247,75 @@ TEST_F(TransferTest, FilePropertiesShowTheLastUpdateWithCrLfLineEnds) {
     EXPECT_THAT(ui.sendMessageWindows, ElementsAre("bob"));
 }
 
+TEST_F(TransferTest, HeldFilesGetTheirCheckOutTimeOneQuestionAtATimeWithoutOpeningProperties) {
+    const std::vector<std::string> paths = {"C:\\docs\\a.txt", "C:\\docs\\b.txt",
+                                            "C:\\docs\\c.txt"};
+    server.holders[paths[0]] = "bob";
+    server.holders[paths[2]] = "carl";
+    logInWithGroup(paths);
+    // The server keeps quiet about the first file, as it does about a file it no longer lists.
+    server.intercept = [&](const Packet& p) {
+        if (p.opcode() == Opcode::ReqSendMessage) {
+            server.send(Packet(Opcode::RepSendMessage));
+            return true;
+        }
+        return p.opcode() == Opcode::ReqFileProperties &&
+               server.countOf(Opcode::ReqFileProperties) == 1;
+    };
+    openGroup();
+    core->sendMessage({"bob", "could you check a.txt in?", false});
+    reactor.drain();
+    // Nothing else goes while the first question waits for its answer.
+    EXPECT_EQ(server.opcodes().back(), Opcode::ReqFileProperties);
+    EXPECT_EQ(server.countOf(Opcode::ReqFileProperties), 1);
+    EXPECT_EQ(server.receivedOf(Opcode::ReqFileProperties)[0].get(proto::ReqFileProperties::path),
+              paths[0]);
+
+    // Silence ends the wait: the next question, then the message, each after the one before.
+    reactor.advance(RequestQueue::kAnswerWait);
+    const std::vector<Opcode> sent = server.opcodes();
+    ASSERT_GE(sent.size(), 2u);
+    EXPECT_THAT(std::vector<Opcode>(sent.end() - 2, sent.end()),
+                ElementsAre(Opcode::ReqFileProperties, Opcode::ReqSendMessage));
+    ASSERT_EQ(ui.available.rows.size(), 3u);
+    EXPECT_EQ(ui.available.rows[0].holder, "bob");
+    EXPECT_EQ(ui.available.rows[0].since, "");
+    EXPECT_EQ(ui.available.rows[1].since, "");
+    EXPECT_EQ(ui.available.rows[2].holder, "carl");
+    EXPECT_EQ(ui.available.rows[2].since, "2007/04/28 [16:10]");
+    EXPECT_FALSE(ui.properties.exists);
+
+    // The user's own question opens the window.
+    core->selectAvailableFiles({2});
+    core->requestSelectedProperties();
+    reactor.drain();
+    EXPECT_TRUE(ui.properties.visible);
+    EXPECT_EQ(ui.properties.checkOutTime, "2007/04/28 [16:10]");
+}
+
+TEST_F(TransferTest, TheTransferWindowShowsTheRateAndTheTimeLeft) {
+    const std::string path = "C:\\docs\\big.bin";
+    server.contents[path] = bytesOf(5000, 3);
+    logInWithGroup({path});
+    openGroup();
+    checkOut({0});
+    // Each chunk takes a second to come.
+    FileTransferModel seen;
+    server.intercept = [&](const Packet& p) {
+        if (p.opcode() != Opcode::ReqFetchChunk) return false;
+        if (p.get(proto::ReqFetchChunk::offset) == 2048) seen = ui.transfer;
+        reactor.manualClock().advance(1000);
+        return false;
+    };
+    fetchAll();
+    EXPECT_EQ(seen.bytesDone, 2048);
+    EXPECT_EQ(seen.bytesTotal, 5000);
+    EXPECT_EQ(seen.rate, "1.0 KB/s");
+    EXPECT_EQ(seen.timeLeft, "3 s");  // 2952 bytes at 1024 a second
+    EXPECT_EQ(ui.transfer.bytesDone, 5000);
+    EXPECT_EQ(ui.transfer.timeLeft, "0 s");
+}
+
 TEST_F(TransferTest, CancelDuringAFetchReleasesTheServerCopyAndDropsTheRest) {
     const std::string first = "C:\\docs\\big1.bin";
     const std::string second = "C:\\docs\\big2.bin";
@@ -347,6 +416,9 @@ TEST_F(TransferTest, AnAdministratorsVoidKeepsTheEditedWorkingCopyInBackup) {
     EXPECT_EQ(kindOf("Your working copy is kept as '" + backup("notes.txt.voided") + "'."),
               LineKind::Plain);
     EXPECT_EQ(ui.alerts, alerts + 1);
+    EXPECT_THAT(
+        ui.notices,
+        ElementsAre("Your check-out for 'C:\\docs\\notes.txt' is voided by administrator."));
     EXPECT_FALSE(files::isFile(working("notes.txt")));
     EXPECT_EQ(zelt::test::readAll(backup("notes.txt.voided")), "my edits");
     EXPECT_EQ(core->checkOutTable().checkedOutCount(), 0);
@@ -360,6 +432,44 @@ TEST_F(TransferTest, AnAdministratorsVoidKeepsTheEditedWorkingCopyInBackup) {
     reactor.drain();
     EXPECT_EQ(lastLine().text,
               "Your check-out for 'C:\\docs\\notes.txt' is voided by administrator.");
+}
+
+TEST_F(TransferTest, EachFileOfACheckOutAndItsFetchIsReportedAndEachFlowEndsOnce) {
+    const std::string a = "C:\\docs\\a.txt";
+    const std::string b = "C:\\docs\\b.txt";
+    const std::string c = "C:\\docs\\c.bin";
+    server.contents = {{a, "A"}, {b, "B"}, {c, bytesOf(3000, 3)}};
+    server.holders[b] = "bob";
+    logInWithGroup({a, b, c});
+    openGroup();
+    EXPECT_EQ(flows.endsOf(Flow::FileList), 1);
+    checkOut({0, 1, 2});
+    EXPECT_THAT(flows.outcomes(Flow::CheckOut),
+                ElementsAre(std::pair{a, Outcome::Done}, std::pair{b, Outcome::Refused},
+                            std::pair{c, Outcome::Done}));
+    const FlowItem refused = flows.itemsOf(Flow::CheckOut)[1];
+    EXPECT_EQ(refused.serverText, "Already checked-out by 'bob' at 2007/04/28 [16:10].");
+    EXPECT_EQ(refused.line, "'" + b + "' check-out failed: " + refused.serverText);
+    EXPECT_EQ(flows.endsOf(Flow::CheckOut), 1);
+
+    // The copy of c is given up after its first chunk has arrived: Working never sees it.
+    server.intercept = [this](const Packet& p) {
+        if (p.opcode() == Opcode::ReqFetchChunk && p.get(proto::ReqFetchChunk::offset) == 1024) {
+            server.damageChunks = ClientCore::kMaxBadChunks;
+        }
+        return false;
+    };
+    fetchAll();
+    EXPECT_THAT(flows.outcomes(Flow::Fetch),
+                ElementsAre(std::pair{a, Outcome::Done}, std::pair{c, Outcome::Refused}));
+    EXPECT_EQ(flows.last(Flow::Fetch)->line, "Server couldn't send the file '" + c + "'.");
+    EXPECT_EQ(flows.itemsOf(Flow::Fetch)[0].localPath, working("a.txt"));
+    EXPECT_EQ(flows.endsOf(Flow::Fetch), 1);
+    EXPECT_EQ(zelt::test::readAll(working("a.txt")), "A");
+    EXPECT_FALSE(files::isFile(working("c.bin")));
+    EXPECT_TRUE(files::listFiles(temp()).empty());
+    EXPECT_EQ(server.countOf(Opcode::ReqFetchClose), 1);
+    EXPECT_EQ(core->checkOutTable().state(core->checkOutTable().findHeld(c)), RecordCheckedOut);
 }
 
 TEST_F(TransferTest, APathWhoseBaseNameLeavesTheWorkingFolderIsRefused) {
@@ -444,6 +554,9 @@ TEST_F(TransferTest, ALostConnectionEndsAFetchAndFreesTheButtons) {
     EXPECT_EQ(core->connectionState(), ConnectionState::NotConnected);
     EXPECT_FALSE(core->fetching());
     EXPECT_FALSE(ui.transfer.visible);
+    // What had arrived is gone: no half file in Working, nothing left in Temp.
+    EXPECT_FALSE(files::isFile(working("big.bin")));
+    EXPECT_TRUE(files::listFiles(temp()).empty());
     core->selectWorkingFiles({0});
     EXPECT_TRUE(ui.working.buttons.open);
     EXPECT_FALSE(ui.working.buttons.fetch);

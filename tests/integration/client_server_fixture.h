@@ -53,6 +53,7 @@ struct Desk {
     std::string dataDir;
     std::string userDir;
     DeskUi ui;
+    client::test::FlowLog flows;
     std::unique_ptr<ClientCore> core;
     std::vector<std::string> opened;  // what the client asked the desktop to open
 
@@ -230,6 +231,7 @@ protected:
             return 42;
         };
         d.core = std::make_unique<ClientCore>(reactor, d.ui, options);
+        d.core->addFlowObserver(&d.flows);
         ASSERT_TRUE(d.core->start());
         reactor.advance(ClientCore::kStartUpDelay);
     }

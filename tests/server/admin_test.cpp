@@ -191,7 +191,9 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
         return std::nullopt;
     };
     server->accountAdmin().chooseUsers();
-    EXPECT_EQ(ui.messages, std::vector<std::string>{std::string(text::AccountFull)});
+    // Nothing typed was wrong: the box is an information one.
+    EXPECT_EQ(ui.information, std::vector<std::string>{std::string(text::AccountFull)});
+    EXPECT_TRUE(ui.messages.empty());
 
     // A table file that cannot be replaced.
     server->accounts().clearAll();
@@ -606,6 +608,41 @@ TEST_F(AdminTest, CloseBoxMessageNewAndStatusFollowTheListeningSocket) {
     EXPECT_EQ(console.lines()[501].text, "- - - Session information - - -");
     commands.legends();
     EXPECT_EQ(ui.legends, 3);
+}
+
+TEST_F(AdminTest, OnceCommunicationIsClosedItsCommandsSaySoInsteadOfActing) {
+    run("SHUTDOWN", "Shut down now.");
+    ASSERT_FALSE(server->listening());
+    const Line closed{"Communication is closed.", LineKind::Important, std::string(kNoTag)};
+    const Line closeLine = fn("Close ZELT server.", "CLOSESRV");
+    const Line separator = plain(std::string(Console::Separator));
+
+    // No ready line for a server that no longer listens; the port can still change.
+    std::size_t mark = console.size();
+    server->commands().communicationProperties();
+    EXPECT_EQ(since(mark),
+              (std::vector<Line>{separator, closed, fn("Change communication port.", "CHGPORT")}));
+    // Nothing left to shut down or to schedule: only the window to close.
+    mark = console.size();
+    server->commands().shutDown();
+    EXPECT_EQ(since(mark), (std::vector<Line>{separator, closed, closeLine}));
+    ui.minuteEntries = {"5"};
+    mark = console.size();
+    run("SCHESHTDN", "Setup a schedule to shut down.");
+    server->shutdown().schedule(3);
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{closed, closeLine, closed, closeLine}));
+    EXPECT_EQ(ui.minuteEntries.size(), 1u);  // the dialog never opened
+    EXPECT_FALSE(server->shutdown().scheduled());
+    EXPECT_FALSE(reactor.timerRunning(&server->shutdown(), ShutdownSchedule::CountdownTimer));
+
+    // No Send Message window, and a window still open sends nothing.
+    mark = console.size();
+    server->commands().newMessage();
+    run("REPLYMSG", "<bob> \"still there?\"");
+    server->messages().sendAdminMessage("admin;bob", "written before the close", false);
+    EXPECT_EQ(since(mark), (std::vector<Line>{closed, fn("<bob> \"still there?\"", "REPLYMSG"),
+                                              closed, closed}));
+    EXPECT_TRUE(ui.sendMessageTo.empty());
 }
 
 TEST(ServerCommandsBeforeStart, CommandsOnTablesWaitForTheStartUp) {

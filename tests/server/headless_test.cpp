@@ -96,6 +96,25 @@ TEST(Headless, ASecondServerOnTheSameDataDirectoryRefusesAndChangesNothing) {
     EXPECT_EQ(first.wait(), 0);
 }
 
+TEST(Headless, WithoutADisplayTheWindowIsNotOpenedAndTheProgramSaysToRunHeadless) {
+#ifndef ZELT_SERVER_WINDOW
+    GTEST_SKIP() << "this build of zelt-server has no window";
+#else
+    TempDir dir;
+    TempDir elsewhere;
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        ::unsetenv(variable);
+    }
+    test::ChildProcess program({ZELT_SERVER_BINARY, "--data-dir", dir.file("data")},
+                               elsewhere.file("errors"));
+    EXPECT_EQ(program.wait(), 2);
+    EXPECT_EQ(test::readAll(elsewhere.file("errors")),
+              "zelt-server: no display to open the window on; run zelt-server --headless "
+              "instead.\n");
+    EXPECT_FALSE(files::isFolder(dir.file("data")));  // nothing was started
+#endif
+}
+
 TEST(Headless, DataDirectoryComesFromTheCommandLineThenTheMachineSetting) {
     TempDir dir;
     test::writeAll(dir.file("server.conf"), "# ZELT\npath=/srv/zelt/\n");

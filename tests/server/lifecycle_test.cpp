@@ -43,6 +43,19 @@ TEST_F(LifecycleTest, SettingsFilesAreReadWithTheirDefaults) {
     startServer();
     EXPECT_EQ(server->port(), 12345);
     EXPECT_EQ(server->retentionCount(), 20);
+
+    // Port 0 would listen wherever the system chose while the ready line said 0.
+    server->exit();
+    const std::uint8_t zero[] = {0, 0, 0, 0};
+    ASSERT_TRUE(files::writeFileAtomic(dir.file("Comm.zelt"), zero, 4));
+    const std::size_t mark = console.size();
+    startServer();
+    EXPECT_EQ(server->port(), 32767);
+    EXPECT_EQ(console.lines()[mark].text,
+              "Comm.zelt holds the port 0, which clients cannot use; the default port 32767 is "
+              "used instead.");
+    EXPECT_EQ(console.lines()[mark].kind, LineKind::Error);
+    EXPECT_NE(console.lines().back().text.find(", 32767 TCP/IP port."), std::string::npos);
 }
 
 TEST_F(LifecycleTest, StartUpLinesComeInOrder) {
@@ -148,6 +161,7 @@ TEST(ConnectionTable, AFullTableRefusesByClosingAtOnceAndRecoversWhenASlotFrees)
     EXPECT_TRUE(c->waitClosed());
     EXPECT_EQ(console.lines().back().text, "User connection full.");
     EXPECT_EQ(console.lines().back().kind, LineKind::Error);
+    EXPECT_EQ(ui.notifications, std::vector<std::string>{"User connection full."});
     a->close();
     reactor.runUntil([&] { return server.slots().openCount() == 1; });
     auto d = std::make_unique<TestPeer>(reactor, server.listeningPort());

@@ -83,6 +83,7 @@ TEST_F(MessagingTest, EveryoneMeansEveryOtherUserPlusTheConsole) {
     EXPECT_EQ(console.lines().back().tag, "REPLYMSG");
     EXPECT_EQ(console.lines().back().kind, LineKind::Function);
     EXPECT_EQ(ui.alerts, 1);
+    EXPECT_EQ(ui.notifications, std::vector<std::string>{"<anna> \"hi all\""});
 }
 
 TEST_F(MessagingTest, ATokenOfThirtyOneCharactersEndsTheList) {

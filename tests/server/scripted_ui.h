@@ -104,6 +104,7 @@ public:
     // --- The rest --------------------------------------------------------------------------
     void showLegends() override { ++legends; }
     void alert() override { ++alerts; }
+    void notifyAdministrator(const std::string& text) override { notifications.push_back(text); }
     void closeMainWindow() override { ++closeRequests; }
     void openSendMessage(const std::string& preset) override { sendMessageTo.push_back(preset); }
     void openAddress(const std::string& address) override { addresses.push_back(address); }
@@ -145,6 +146,7 @@ public:
     std::vector<std::string> questions;
     int legends = 0;
     int alerts = 0;
+    std::vector<std::string> notifications;
     int closeRequests = 0;
     std::vector<std::string> sendMessageTo;
     std::vector<std::string> addresses;

@@ -218,5 +218,28 @@ TEST(NoticeEditing, LinesBeyondTheLimitAreDroppedWhole) {
     EXPECT_EQ(server.notice().setting().textView().size(), 24u * 41 - 1);
 }
 
+TEST(NoticeEditing, ANoticeAtTheLimitSurvivesTheWindowWholeThoughItsLineBreaksShowAsTwo) {
+    ManualReactor reactor;
+    Console console(reactor.clock());
+    ScriptedUi ui;
+    zelt::test::TempDir dir;
+    Server server(reactor, console, ui, ServerOptions{dir.path(), 0, 4});
+    // 1023 characters as stored; the window shows 92 more, one CR per line feed.
+    std::vector<std::string> lines(92, std::string(10, 'n'));
+    lines.push_back(std::string(11, 'l'));
+    ASSERT_TRUE(server.notice().set(true, lines));
+    const std::string stored(server.notice().setting().textView());
+    ASSERT_EQ(stored.size(), 1023u);
+    const std::string shown = server.notice().textForEditing();
+    EXPECT_EQ(shown.size(), 1023u + 92);
+    EXPECT_TRUE(noticeFitsField(shown));
+    EXPECT_TRUE(noticeFitsField(shown + "\r\n\r\n"));  // empty lines at the end are dropped
+    ASSERT_TRUE(server.notice().set(true, splitEditLines(shown)));
+    EXPECT_EQ(server.notice().setting().textView(), stored);
+    // One character more would be cut at OK, so the field does not take it.
+    EXPECT_FALSE(noticeFitsField(shown + "l"));
+    EXPECT_FALSE(noticeFitsField(shown + "\r\nx"));
+}
+
 }  // namespace
 }  // namespace zelt::server::test

@@ -16,7 +16,8 @@ extern char** environ;
 
 namespace zelt::test {
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& errorFile) {
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::string& errorFile,
+                           const std::string& inputFile) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) throw std::runtime_error("pipe");
     posix_spawn_file_actions_t actions;
@@ -26,6 +27,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     if (!errorFile.empty()) {
         posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
+    if (!inputFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, 0, inputFile.c_str(), O_RDONLY, 0);
     }
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -70,7 +74,9 @@ std::string ChildProcess::waitForLine(const std::string& text, Millis timeout) {
     }
 }
 
-void ChildProcess::signal(int signo) { ::kill(pid_, signo); }
+void ChildProcess::signal(int signo) {
+    ::kill(pid_, signo);
+}
 
 int ChildProcess::wait(Millis timeout) {
     SystemClock clock;

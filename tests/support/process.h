@@ -12,9 +12,10 @@ namespace zelt::test {
 // A program started for a black-box test, its standard output read through a pipe.
 class ChildProcess {
 public:
-    // With errorFile, the child's standard error goes to that file (created or emptied).
-    explicit ChildProcess(const std::vector<std::string>& argv,
-                          const std::string& errorFile = "");
+    // With errorFile, the child's standard error goes to that file (created or emptied); with
+    // inputFile, its standard input comes from that file.
+    explicit ChildProcess(const std::vector<std::string>& argv, const std::string& errorFile = "",
+                          const std::string& inputFile = "");
     ~ChildProcess();  // kills the child if it still runs
 
     // Reads output until a line containing text arrives; returns that line or "" on timeout.

@@ -24,15 +24,16 @@ void AvailableFiles::requestGroups() {
 
 void AvailableFiles::onGroupList(const Packet& p) {
     console_.plain(text::YourGroupsHeader);
+    groups_.clear();
     const std::size_t count = p.get(proto::RepGroupList::count);
-    if (count == 0) {
-        console_.plain(text::NoGroups);
-        return;
-    }
+    if (count == 0) console_.plain(text::NoGroups);
     for (std::size_t k = 0; k < std::min(count, proto::RepGroupList::kMaxNames); ++k) {
         const std::string name = p.get(proto::RepGroupList::names.at(k));
-        if (!name.empty()) console_.function(name, tag::GroupFiles);
+        if (name.empty()) continue;
+        console_.function(name, tag::GroupFiles);
+        groups_.push_back(name);
     }
+    events_.ended(Flow::Groups);
 }
 
 void AvailableFiles::openGroup(const std::string& group) {
@@ -70,6 +71,32 @@ void AvailableFiles::onFileList(const Packet& p) {
     model_.exists = true;
     model_.visible = true;
     fill();
+    events_.ended(Flow::FileList);
+    lookUpCheckOutTimes();
+}
+
+void AvailableFiles::lookUpCheckOutTimes() {
+    for (const AvailableFileRow& row : model_.rows) {
+        if (row.holder.empty()) continue;
+        Packet p(Opcode::ReqFileProperties);
+        p.set(proto::ReqFileProperties::groupName, model_.groupLabel);
+        p.set(proto::ReqFileProperties::path, row.path);
+        link_.send(p);
+    }
+}
+
+void AvailableFiles::onProperties(const Packet& p) {
+    if (!model_.exists || p.get(proto::RepFileProperties::groupName) != model_.groupLabel) return;
+    const std::string path = p.get(proto::RepFileProperties::path);
+    bool changed = false;
+    for (AvailableFileRow& row : model_.rows) {
+        if (row.path != path) continue;
+        row.holder = p.get(proto::RepFileProperties::holder);
+        row.icon = row.holder.empty() ? IconFree : IconHeld;
+        row.since = row.holder.empty() ? "" : p.get(proto::RepFileProperties::checkOutTime);
+        changed = true;
+    }
+    if (changed) ui_.availableFilesChanged(model_);
 }
 
 void AvailableFiles::fill() {
@@ -78,7 +105,7 @@ void AvailableFiles::fill() {
     for (const Entry& entry : fileList_) {
         if (entry.path.empty()) continue;
         model_.rows.push_back(
-            {entry.path, entry.holder, entry.holder.empty() ? IconFree : IconHeld});
+            {entry.path, entry.holder, entry.holder.empty() ? IconFree : IconHeld, ""});
     }
     if (!listGroup_.empty()) model_.groupLabel = listGroup_;
     model_.countLabel = fileCountLabel(static_cast<int>(model_.rows.size()));

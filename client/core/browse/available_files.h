@@ -6,6 +6,7 @@
 #include "client/core/browse/file_properties.h"
 #include "client/core/session/server_link.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "common/console/console.h"
 
 namespace zelt::client {
@@ -14,10 +15,13 @@ namespace zelt::client {
 // window, asked for page by page.
 class AvailableFiles {
 public:
-    AvailableFiles(Console& console, ClientUi& ui, ServerLink& link, FileProperties& properties)
-        : console_(console), ui_(ui), link_(link), properties_(properties) {}
+    AvailableFiles(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+                   FileProperties& properties)
+        : console_(console), ui_(ui), events_(events), link_(link), properties_(properties) {}
 
     const AvailableFilesModel& model() const { return model_; }
+    // The user's groups as the server last listed them.
+    const std::vector<std::string>& groups() const { return groups_; }
     // The paths of the selected rows, in list order.
     std::vector<std::string> selectedPaths() const;
 
@@ -26,6 +30,8 @@ public:
     // A group's line executed: its files, when connected.
     void openGroup(const std::string& group);
     void onFileList(const proto::Packet& p);
+    // Any file properties answer: a listed row takes its holder and check-out time.
+    void onProperties(const proto::Packet& p);
 
     // The window's controls.
     void select(std::vector<int> rows);
@@ -39,6 +45,8 @@ public:
 private:
     void requestFileList(const std::string& group);
     void fill();
+    // Asks, one file after another, when each held file of the list was checked out.
+    void lookUpCheckOutTimes();
     void update();
 
     struct Entry {
@@ -48,8 +56,10 @@ private:
 
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     FileProperties& properties_;
+    std::vector<std::string> groups_;
     std::string listGroup_;
     std::vector<Entry> fileList_;
     AvailableFilesModel model_;

@@ -1,5 +1,7 @@
 #include "client/core/browse/file_properties.h"
 
+#include <algorithm>
+
 #include "client/core/ui/texts.h"
 #include "common/protocol/layouts.h"
 
@@ -13,14 +15,24 @@ void FileProperties::request(const std::string& group, const std::string& path) 
     Packet p(Opcode::ReqFileProperties);
     p.set(proto::ReqFileProperties::groupName, group);
     p.set(proto::ReqFileProperties::path, path);
-    link_.send(p);
+    if (!link_.send(p)) return;
+    // As the answer will name them: the fields hold at most their width less one.
+    const Asked asked{p.get(proto::ReqFileProperties::groupName),
+                      p.get(proto::ReqFileProperties::path)};
+    if (std::find(asked_.begin(), asked_.end(), asked) == asked_.end()) asked_.push_back(asked);
 }
 
 void FileProperties::onAnswer(const Packet& p) {
+    const auto asked = std::find(
+        asked_.begin(), asked_.end(),
+        Asked{p.get(proto::RepFileProperties::groupName), p.get(proto::RepFileProperties::path)});
+    if (asked == asked_.end()) return;
+    asked_.erase(asked);
     last_.assign(p.bytes().begin(), p.bytes().end());
     model_.exists = true;
     model_.visible = true;
     fill();
+    events_.ended(Flow::FileProperties);
 }
 
 void FileProperties::fill() {
@@ -32,13 +44,15 @@ void FileProperties::fill() {
     model_.sendMessage = !model_.holder.empty();
     const proto::ConstView details =
         v.sub(proto::RepFileProperties::details.offset, proto::DetailRecord::kSize);
-    const std::string time = details.get(proto::DetailRecord::time);
-    if (time.empty()) {
+    model_.updateTime = details.get(proto::DetailRecord::time);
+    model_.updatedBy = details.get(proto::DetailRecord::userName);
+    model_.comment =
+        details.get(proto::DetailRecord::comment).substr(0, proto::DetailRecord::kMaxComment);
+    if (model_.updateTime.empty()) {
         model_.details = std::string(text::NoFileDetails);
     } else {
-        model_.details =
-            time + "\r\n" + details.get(proto::DetailRecord::userName) + "\r\n\r\n" +
-            toCrLf(details.get(proto::DetailRecord::comment), proto::DetailRecord::kMaxComment);
+        model_.details = model_.updateTime + "\r\n" + model_.updatedBy + "\r\n\r\n" +
+                         toCrLf(model_.comment, proto::DetailRecord::kMaxComment);
     }
     ui_.filePropertiesChanged(model_);
 }

@@ -17,7 +17,14 @@ constexpr std::size_t kMaxNoticeText = 1536;
 
 void LoginNotice::onAnswer(const proto::Packet& p) {
     const std::string notice = p.get(proto::RepNotice::text).substr(0, kMaxNoticeText);
-    if (notice.empty()) return;
+    if (!notice.empty()) show(notice);
+    FlowItem item(Flow::Notice);
+    item.serverText = notice;
+    events_.settled(item);
+    events_.ended(Flow::Notice);
+}
+
+void LoginNotice::show(const std::string& notice) {
     console_.plain(text::NoticeHeader);
     std::size_t begin = 0;
     for (;;) {

@@ -25,16 +25,27 @@ void Messaging::send(const ui::MessageForm& form) {
 }
 
 void Messaging::onMessage(const Packet& p) {
-    const std::string line =
-        "<" + p.get(proto::PushMessage::sender) + "> \"" + p.get(proto::PushMessage::text) + "\"";
+    ServerPush push;
+    push.sender = p.get(proto::PushMessage::sender);
+    push.text = p.get(proto::PushMessage::text);
+    push.important = p.get(proto::PushMessage::important) == 1;
+    const std::string line = "<" + push.sender + "> \"" + push.text + "\"";
     console_.function(line, tag::ReplyMessage);
-    if (p.get(proto::PushMessage::important) == 1) ui_.alert(local_.notifyFile());
+    if (push.important) {
+        ui_.alert(local_.notifyFile());
+        ui_.notify(line);
+    }
+    events_.pushed(push);
 }
 
 void Messaging::onCount(const Packet& p) {
-    console_.plain(std::string(text::MessageSentTo) + " " +
-                   std::to_string(p.get(proto::RepSendMessage::count)) + " " +
-                   std::string(text::Users));
+    FlowItem item(Flow::Message);
+    item.count = p.get(proto::RepSendMessage::count);
+    item.line = std::string(text::MessageSentTo) + " " + std::to_string(item.count) + " " +
+                std::string(text::Users);
+    console_.plain(item.line);
+    events_.settled(item);
+    events_.ended(Flow::Message);
 }
 
 }  // namespace zelt::client

@@ -5,6 +5,7 @@
 #include "client/core/session/server_link.h"
 #include "client/core/state/local_state.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "common/console/console.h"
 
 namespace zelt::client {
@@ -13,8 +14,9 @@ namespace zelt::client {
 // received as lines that reply to their sender, and the server's count of deliveries.
 class Messaging {
 public:
-    Messaging(Console& console, ClientUi& ui, ServerLink& link, const LocalState& local)
-        : console_(console), ui_(ui), link_(link), local_(local) {}
+    Messaging(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+              const LocalState& local)
+        : console_(console), ui_(ui), events_(events), link_(link), local_(local) {}
 
     // Message > New: an empty Send Message window.
     void newMessage() { ui_.openSendMessage(""); }
@@ -29,6 +31,7 @@ public:
 private:
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     const LocalState& local_;
 };

@@ -25,12 +25,18 @@ void PasswordChange::run() {
 }
 
 void PasswordChange::onAnswer(const Packet& p) {
+    FlowItem item(Flow::PasswordChange);
     if (p.get(proto::RepChangePassword::result) != 0) {
-        console_.important(text::PasswordChanged);
+        item.line = text::PasswordChanged;
+        console_.important(item.line);
     } else {
-        console_.error(std::string(text::PasswordNotChanged) + " " +
-                       p.get(proto::RepChangePassword::reason));
+        item.outcome = Outcome::Refused;
+        item.serverText = p.get(proto::RepChangePassword::reason);
+        item.line = std::string(text::PasswordNotChanged) + " " + item.serverText;
+        console_.error(item.line);
     }
+    events_.settled(item);
+    events_.ended(Flow::PasswordChange);
 }
 
 }  // namespace zelt::client

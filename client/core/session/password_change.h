@@ -2,6 +2,7 @@
 
 #include "client/core/session/server_link.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "common/console/console.h"
 
 namespace zelt::client {
@@ -10,8 +11,8 @@ namespace zelt::client {
 // scrambled; the server's answer as a line.
 class PasswordChange {
 public:
-    PasswordChange(Console& console, ClientUi& ui, ServerLink& link)
-        : console_(console), ui_(ui), link_(link) {}
+    PasswordChange(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link)
+        : console_(console), ui_(ui), events_(events), link_(link) {}
 
     void run();
     void onAnswer(const proto::Packet& p);
@@ -19,6 +20,7 @@ public:
 private:
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
 };
 

@@ -34,7 +34,10 @@ Session::Session(Reactor& reactor, const void* timerOwner, Console& console, Cli
       console_(console),
       ui_(ui),
       local_(local),
-      hooks_(std::move(hooks)) {}
+      hooks_(std::move(hooks)),
+      requests_(reactor, timerOwner, [this](std::span<const std::uint8_t> bytes) {
+          if (connection_ && connection_->isOpen()) connection_->send(bytes);
+      }) {}
 
 Session::~Session() {
     reactor_.killTimer(timerOwner_, kNoticeTimer);
@@ -47,7 +50,7 @@ Session::~Session() {
 
 bool Session::send(const Packet& packet) {
     if (!connection_ || !connection_->isOpen()) return false;
-    connection_->send(packet.bytes());
+    requests_.send(packet);
     return true;
 }
 
@@ -201,6 +204,7 @@ void Session::drop() {
     }
     reactor_.killTimer(timerOwner_, kNoticeTimer);
     reactor_.killTimer(timerOwner_, kKeepAliveTimer);
+    requests_.clear();
     hooks_.connectionLost();
     setState(ConnectionState::NotConnected);
 }
@@ -217,6 +221,9 @@ void Session::onPacket(std::span<const std::uint8_t> bytes) {
     if (judgement.handler == nullptr) return;
     // A copy: the handler may close the connection whose buffer holds the bytes.
     const Packet p = Packet::received(bytes, judgement.handler->acceptedUpTo);
+    // The next request goes before the answer is handled: a handler may open a dialog, and
+    // the requests waiting behind (a keep-alive among them) must not wait for the user.
+    requests_.received(judgement.handler->opcode);
     hooks_.answer(judgement.handler->opcode, p);
 }
 
@@ -267,11 +274,13 @@ void Session::onKeepAliveTick() {
     }
 }
 
-void Session::onBroadcast(const Packet& p) {
+std::string Session::onBroadcast(const Packet& p) {
     const std::string line = p.get(proto::PushBroadcast::text).substr(0, kMaxBroadcast);
-    if (line.empty()) return;
+    if (line.empty()) return line;
     console_.important(line);
     alert();
+    ui_.notify(line);
+    return line;
 }
 
 }  // namespace zelt::client

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 
+#include "client/core/session/request_queue.h"
 #include "client/core/session/server_link.h"
 #include "client/core/state/local_state.h"
 #include "client/core/ui/client_ui.h"
@@ -46,10 +47,14 @@ public:
     Session& operator=(const Session&) = delete;
 
     ConnectionState connectionState() const override { return state_; }
+    // Requests wait their turn in the queue: one answered request on its way at a time.
     bool send(const proto::Packet& packet) override;
     bool requireConnected() override;
 
     int keepAliveState() const { return keepAlive_; }
+    // Bytes queued for the server and not yet handed to the network: a front end that ends
+    // the connection itself waits for none, so that nothing it sent last is lost.
+    std::size_t unsentBytes() const { return connection_ ? connection_->unsentBytes() : 0; }
     // Why the last attempt failed, shown in the next Log-in dialog.
     const std::string& lastError() const { return lastError_; }
 
@@ -62,7 +67,8 @@ public:
 
     void onLogin(const proto::Packet& p);
     void onKeepAlive() { keepAlive_ = 1; }
-    void onBroadcast(const proto::Packet& p);
+    // Returns the broadcast as shown; empty when there was none to show.
+    std::string onBroadcast(const proto::Packet& p);
 
 private:
     void connectProcedure();
@@ -91,6 +97,7 @@ private:
     // A connection closed from inside one of its own handlers lives on until the next one
     // is dropped, so the handler can return through it.
     std::unique_ptr<proto::Connection> retired_;
+    RequestQueue requests_;
 };
 
 }  // namespace zelt::client

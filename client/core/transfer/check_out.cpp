@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "client/core/transfer/transfer_engine.h"
 #include "client/core/ui/texts.h"
 #include "common/platform/files.h"
 #include "common/protocol/layouts.h"
@@ -21,8 +22,7 @@ bool sameName(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-void CheckOut::checkOutSelected() {
-    const std::vector<std::string> paths = available_.selectedPaths();
+void CheckOut::checkOut(const std::vector<std::string>& paths) {
     if (paths.empty() || !link_.requireConnected()) return;
     for (const std::string& path : paths) local_.table().markRequested(path);
     available_.close();
@@ -50,6 +50,7 @@ void CheckOut::loop(int from) {
         return;
     }
     working_.show();
+    events_.ended(Flow::CheckOut);
 }
 
 // The server refuses a file it already holds for this very account (names compare without
@@ -77,11 +78,15 @@ void CheckOut::onAnswer(const Packet& p) {
     if (status == proto::RepCheckOut::kRefused && heldByMe(p.get(proto::RepCheckOut::reason))) {
         status = proto::RepCheckOut::kCheckedOut;
     }
+    FlowItem item(Flow::CheckOut, path, Outcome::Refused);
     if (status == proto::RepCheckOut::kRefused) {
-        console_.error(quoted(path) + " " + std::string(text::CheckOutFailed) + " " +
-                       p.get(proto::RepCheckOut::reason));
+        item.serverText = p.get(proto::RepCheckOut::reason);
+        item.line = quoted(path) + " " + std::string(text::CheckOutFailed) + " " + item.serverText;
+        console_.error(item.line);
     } else if (status == proto::RepCheckOut::kCheckedOut) {
-        console_.important(quoted(path) + " " + std::string(text::CheckedOut));
+        item.outcome = Outcome::Done;
+        item.line = quoted(path) + " " + std::string(text::CheckedOut);
+        console_.important(item.line);
     }
     if (status == proto::RepCheckOut::kCheckedOut) {
         table.set(index, RecordCheckedOut, table.path(index), "");
@@ -89,6 +94,7 @@ void CheckOut::onAnswer(const Packet& p) {
         local_.dropRecord(index);
     }
     local_.saveTable();
+    events_.settled(item);
     loop(index + 1);
 }
 
@@ -106,12 +112,18 @@ void CheckOut::onVoided(const Packet& p) {
         local_.saveTable();
         working_.refill();
     }
-    console_.important(std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
-                       std::string(text::VoidedByAdministrator));
+    const std::string line = voidedLine(path);
+    console_.important(line);
     if (!keptAt.empty()) {
         console_.plain(quotedLine(text::WorkingCopyKeptAs, keptAt));
     }
     ui_.alert(local_.notifyFile());
+    ui_.notify(line);
+    ServerPush push;
+    push.kind = ServerPush::Kind::CheckOutVoided;
+    push.path = path;
+    push.keptAt = keptAt;
+    events_.pushed(push);
 }
 
 // The user's edits outlive the administrator's void: the working copy goes to the Backup

@@ -6,6 +6,7 @@
 #include "client/core/session/server_link.h"
 #include "client/core/state/local_state.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "client/core/working/working_files.h"
 #include "common/console/console.h"
 
@@ -16,17 +17,21 @@ namespace zelt::client {
 // void of a check-out, which the server pushes to its holder.
 class CheckOut {
 public:
-    CheckOut(Console& console, ClientUi& ui, ServerLink& link, LocalState& local,
-             AvailableFiles& available, WorkingFiles& working)
+    CheckOut(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+             LocalState& local, AvailableFiles& available, WorkingFiles& working)
         : console_(console),
           ui_(ui),
+          events_(events),
           link_(link),
           local_(local),
           available_(available),
           working_(working) {}
 
     // Available Files: Check-out, or a double-click on selected rows.
-    void checkOutSelected();
+    void checkOutSelected() { checkOut(available_.selectedPaths()); }
+    // Checks out files named by their server paths. A path the table already holds is not
+    // asked for again.
+    void checkOut(const std::vector<std::string>& paths);
     // After a log-in: records still waiting for an answer (lost with the connection that
     // carried it, or left so by an earlier run) are asked for again, so the table ends up
     // with every lock the server holds for this user.
@@ -41,6 +46,7 @@ private:
 
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     LocalState& local_;
     AvailableFiles& available_;

@@ -11,6 +11,14 @@ using proto::Opcode;
 using proto::Packet;
 using Kind = TransferEngine::Kind;
 
+namespace {
+
+// A copy on its way waits in the Temp folder under this prefix; view copies there are named
+// after the server's temporary copies, which never begin so.
+constexpr std::string_view kPartPrefix = "fetching__";
+
+}  // namespace
+
 void Fetch::fetchSelected() {
     if (!link_.requireConnected() || engine_.busy()) return;
     const CheckOutTable& table = local_.table();
@@ -18,7 +26,7 @@ void Fetch::fetchSelected() {
     for (int row : working_.selectedRows()) {
         const int record = working_.recordOfRow(row);
         if (record == CheckOutTable::kNone || table.state(record) == RecordFetched) continue;
-        list_.push_back({record, table.path(record), "", ""});
+        list_.push_back({record, table.path(record), "", "", ""});
     }
     if (list_.empty()) return;
     index_ = 0;
@@ -38,6 +46,7 @@ void Fetch::loop() {
         engine_.hideWindow();
         local_.saveTable();
         working_.show();
+        events_.ended(Flow::Fetch);
         return;
     }
     Packet p(Opcode::ReqFetchOpen);
@@ -51,13 +60,32 @@ void Fetch::next() {
     loop();
 }
 
-void Fetch::skip(const Entry& entry, std::int32_t status, const std::string& line) {
+void Fetch::skip(const Entry& entry, std::int32_t status, Outcome outcome,
+                 const std::string& line) {
     // The server keeps its copy until its last chunk has been read; one given up before that
     // would stay in its Temp folder.
     if (status != proto::kChunkLast)
         engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
+    if (!entry.part.empty()) files::discardFile(entry.part);
     console_.error(line);
+    events_.settled(FlowItem(Flow::Fetch, entry.path, outcome, line));
     next();
+}
+
+bool Fetch::place(const Entry& entry) {
+    if (files::renameFile(entry.part, entry.target)) return true;
+    // A Temp folder on another file system than Working: a copy, and the part goes.
+    const bool copied = static_cast<bool>(files::copyFile(entry.part, entry.target));
+    if (!copied) files::discardFile(entry.target);
+    return copied;
+}
+
+void Fetch::abandon() {
+    if (engine_.kind() == Kind::Fetch && index_ < static_cast<int>(list_.size())) {
+        const std::string& part = list_[static_cast<std::size_t>(index_)].part;
+        if (!part.empty()) files::discardFile(part);
+    }
+    list_.clear();
 }
 
 void Fetch::onOpen(const Packet& p) {
@@ -68,7 +96,9 @@ void Fetch::onOpen(const Packet& p) {
     const std::string tempPath = p.get(proto::RepFetchOpen::tempPath);
     const std::int64_t size = p.get(proto::RepFetchOpen::size);
     if (tempPath.empty() || size < 0) {
-        console_.error(quotedLine(text::FetchFailed, entry.path));
+        const std::string line = quotedLine(text::FetchFailed, entry.path);
+        console_.error(line);
+        events_.settled(FlowItem(Flow::Fetch, entry.path, Outcome::Refused, line));
         next();
         return;
     }
@@ -77,14 +107,15 @@ void Fetch::onOpen(const Packet& p) {
     record.size = size;
     entry.tempPath = tempPath;
     std::string base;
-    entry.target =
-        safeBaseName(entry.path, &base) ? files::join(local_.places().working, base) : "";
+    if (safeBaseName(entry.path, &base)) {
+        entry.target = files::join(local_.places().working, base);
+        entry.part = files::join(local_.places().temp, std::string(kPartPrefix) + base);
+    }
     // The check-out table keeps at most kMaxPath characters of a working path: a copy saved
     // under a longer one could never be found again to be checked in or voided.
     if (entry.target.size() > kMaxPath) {
-        engine_.releaseServerCopy(Opcode::ReqFetchClose, tempPath);
-        console_.error(quotedLine(text::FetchedNotSaved, entry.target));
-        next();
+        skip(entry, proto::kChunkMore, Outcome::Failed,
+             quotedLine(text::FetchedNotSaved, entry.target));
         return;
     }
     engine_.openWindow(entry.path, size);
@@ -103,15 +134,15 @@ void Fetch::requestChunk() {
         return;
     }
     engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
-    if (!entry.target.empty() &&
-        local_.table().findByWorkingPath(entry.target) == CheckOutTable::kNone) {
-        files::discardFile(entry.target);
-    }
+    if (!entry.part.empty()) files::discardFile(entry.part);
     console_.important(text::TransferCancelled);
+    events_.settled(
+        FlowItem(Flow::Fetch, entry.path, Outcome::Failed, std::string(text::TransferCancelled)));
     engine_.hideWindow();
     engine_.finish();
     list_.clear();
     working_.show();
+    events_.ended(Flow::Fetch);
 }
 
 void Fetch::onChunk(const Packet& p) {
@@ -126,7 +157,8 @@ void Fetch::onChunk(const Packet& p) {
         case TransferEngine::Chunk::AskAgain:
             return requestChunk();
         case TransferEngine::Chunk::GiveUp:
-            return skip(entry, status, quotedLine(text::ServerCouldNotSend, entry.path));
+            return skip(entry, status, Outcome::Refused,
+                        quotedLine(text::ServerCouldNotSend, entry.path));
         case TransferEngine::Chunk::Good:
             break;
     }
@@ -138,23 +170,25 @@ void Fetch::onChunk(const Packet& p) {
         if (status != proto::kChunkLast) {
             engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
         }
-        if (engine_.record().received > 0) files::discardFile(entry.target);
+        if (!entry.part.empty()) files::discardFile(entry.part);
+        events_.settled(
+            FlowItem(Flow::Fetch, entry.path, Outcome::Refused, voidedLine(entry.path)));
         next();
         return;
     }
     if (entry.target.empty()) {
-        skip(entry, status, std::string(text::NoOriginalName));
+        skip(entry, status, Outcome::Failed, std::string(text::NoOriginalName));
         return;
     }
     // Two server files of one name would share a working copy; the one already fetched (and
     // perhaps edited) is never overwritten.
     if (table.findByWorkingPath(entry.target) != CheckOutTable::kNone) {
-        skip(entry, status, quotedLine(text::FetchedNotSaved, entry.target));
+        skip(entry, status, Outcome::Failed, quotedLine(text::FetchedNotSaved, entry.target));
         return;
     }
     bool opened = false;
-    if (!engine_.appendChunk(entry.target, data, &opened)) {
-        skip(entry, status,
+    if (!engine_.appendChunk(entry.part, data, &opened)) {
+        skip(entry, status, Outcome::Failed,
              opened ? std::string(text::SaveFailed)
                     : quotedLine(text::FetchedNotSaved, entry.target));
         return;
@@ -163,9 +197,15 @@ void Fetch::onChunk(const Packet& p) {
         requestChunk();
         return;
     }
-    console_.plain(receivedLine(entry.path));
+    if (!place(entry)) {
+        skip(entry, status, Outcome::Failed, quotedLine(text::FetchedNotSaved, entry.target));
+        return;
+    }
+    const std::string line = receivedLine(entry.path);
+    console_.plain(line);
     table.setFetched(entry.record, entry.target);
     local_.saveTable();
+    events_.settled(FlowItem(Flow::Fetch, entry.path, Outcome::Done, line, entry.target));
     next();
 }
 

@@ -1,5 +1,7 @@
 #include "client/core/transfer/transfer_engine.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "client/core/ui/forms.h"
@@ -59,13 +61,24 @@ void TransferEngine::openWindow(const std::string& path, std::int64_t size) {
     model_.exists = true;
     model_.visible = true;
     model_.label = path;
+    model_.size = size;
     model_.rangeMax = size / static_cast<std::int64_t>(proto::ChunkSize) - 1;
     model_.position = 0;
+    model_.bytesDone = 0;
+    model_.bytesTotal = size;
+    model_.rate.clear();
+    model_.timeLeft.clear();
+    startedAt_ = clock_.monotonic();
     ui_.fileTransferChanged(model_);
 }
 
 void TransferEngine::advance() {
     ++model_.position;
+    model_.bytesDone = record_.received;
+    const Millis elapsed = clock_.monotonic() - startedAt_;
+    model_.rate = rateText(model_.bytesDone, elapsed);
+    model_.timeLeft = timeLeftText(std::max<std::int64_t>(model_.bytesTotal - model_.bytesDone, 0),
+                                   model_.bytesDone, elapsed);
     ui_.fileTransferChanged(model_);
 }
 
@@ -89,6 +102,54 @@ void TransferEngine::destroyWindow() {
 
 std::string receivedLine(const std::string& path) {
     return quoted(files::baseName(path)) + " " + std::string(text::FileReceived);
+}
+
+namespace {
+
+std::string oneDecimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
+std::string twoDigits(std::int64_t value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+}  // namespace
+
+std::string rateText(std::int64_t bytes, Millis elapsed) {
+    if (elapsed < kRateAfter || bytes <= 0) return "";
+    const double perSecond = static_cast<double>(bytes) * 1000.0 / static_cast<double>(elapsed);
+    constexpr double kKilo = 1024.0;
+    if (perSecond < kKilo) {
+        return std::to_string(std::llround(perSecond)) + " " + std::string(text::transfer::Bytes);
+    }
+    if (perSecond < kKilo * kKilo) {
+        return oneDecimal(perSecond / kKilo) + " " + std::string(text::transfer::KiloBytes);
+    }
+    return oneDecimal(perSecond / (kKilo * kKilo)) + " " + std::string(text::transfer::MegaBytes);
+}
+
+std::string timeLeftText(std::int64_t bytesLeft, std::int64_t bytes, Millis elapsed) {
+    if (elapsed < kRateAfter || bytes <= 0) return "";
+    // Rounded up: a transfer never says 0 s while bytes are still to come.
+    const auto seconds = static_cast<std::int64_t>(
+        std::ceil(static_cast<double>(bytesLeft) * static_cast<double>(elapsed) /
+                  (static_cast<double>(bytes) * 1000.0)));
+    const std::string s(text::transfer::Seconds);
+    const std::string min(text::transfer::Minutes);
+    if (seconds < 60) return std::to_string(seconds) + " " + s;
+    if (seconds < 3600) {
+        return std::to_string(seconds / 60) + " " + min + " " + twoDigits(seconds % 60) + " " + s;
+    }
+    return std::to_string(seconds / 3600) + " " + std::string(text::transfer::Hours) + " " +
+           twoDigits(seconds % 3600 / 60) + " " + min;
+}
+
+std::string voidedLine(const std::string& path) {
+    return std::string(text::YourCheckOutFor) + " " + quoted(path) + " " +
+           std::string(text::VoidedByAdministrator);
 }
 
 TransferEngine::Chunk TransferEngine::takeChunk(const Packet& p, std::int32_t status,

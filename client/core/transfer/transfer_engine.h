@@ -29,8 +29,8 @@ public:
     // A chunk that arrives damaged this many times in a row ends its transfer.
     static constexpr int kMaxBadChunks = 10;
 
-    TransferEngine(Console& console, ClientUi& ui, ServerLink& link)
-        : console_(console), ui_(ui), link_(link) {}
+    TransferEngine(Console& console, ClientUi& ui, ServerLink& link, const Clock& clock)
+        : console_(console), ui_(ui), link_(link), clock_(clock) {}
 
     const FileTransferModel& model() const { return model_; }
     Kind kind() const { return kind_; }
@@ -64,11 +64,12 @@ public:
     // Tells the server to delete its temporary copy of a download given up before its end.
     void releaseServerCopy(proto::Opcode close, const std::string& tempPath);
     // Writes a chunk at the end of file (creating it for the first chunk), counts it received and
-    // moves the progress bar on. *opened tells a file that could not be opened from one that
+    // moves the progress on. *opened tells a file that could not be opened from one that
     // could not be written.
     bool appendChunk(const std::string& file, std::span<const std::uint8_t> data, bool* opened);
 
-    // The File Transfer window.
+    // The File Transfer window. The progress, the rate and the time left follow the bytes
+    // the record counts as received (an upload counts the bytes the server has taken).
     void openWindow(const std::string& path, std::int64_t size);
     void advance();
     void hideWindow();
@@ -79,6 +80,8 @@ private:
     Console& console_;
     ClientUi& ui_;
     ServerLink& link_;
+    const Clock& clock_;
+    Millis startedAt_ = 0;
     Kind kind_ = Kind::None;
     Record record_;
     bool fetching_ = false;
@@ -87,5 +90,13 @@ private:
 
 // "'<base name>' received.", the line of a download that has arrived whole.
 std::string receivedLine(const std::string& path);
+// "Your check-out for '<path>' is voided by administrator."
+std::string voidedLine(const std::string& path);
+
+// A transfer's rate ("850 B/s", "12.5 KB/s", "3.2 MB/s") and the time its rest will take at
+// that rate ("45 s", "2 min 05 s", "1 h 20 min"); empty until it has run for kRateAfter.
+inline constexpr Millis kRateAfter = 500;
+std::string rateText(std::int64_t bytes, Millis elapsed);
+std::string timeLeftText(std::int64_t bytesLeft, std::int64_t bytes, Millis elapsed);
 
 }  // namespace zelt::client

@@ -37,6 +37,8 @@ void ViewCopy::onOpen(const Packet& p) {
     if (record.tempPath.empty() || record.size < 0) {
         engine_.finish();
         ui_.messageBox(std::string(text::NoOriginalOnServer));
+        end(FlowItem(Flow::View, record.path, Outcome::Refused,
+                     std::string(text::NoOriginalOnServer)));
         return;
     }
     engine_.openWindow(record.path, record.size);
@@ -50,6 +52,8 @@ void ViewCopy::requestChunk() {
         console_.important(text::TransferCancelled);
         engine_.hideWindow();
         engine_.finish();
+        end(FlowItem(Flow::View, record.path, Outcome::Failed,
+                     std::string(text::TransferCancelled)));
         return;
     }
     Packet p(Opcode::ReqViewChunk);
@@ -59,7 +63,7 @@ void ViewCopy::requestChunk() {
     link_.send(p);
 }
 
-void ViewCopy::stop(std::int32_t status, std::string_view line) {
+void ViewCopy::stop(std::int32_t status, Outcome outcome, std::string_view line) {
     // A copy given up before its last chunk would stay in the server's Temp folder.
     if (status != proto::kChunkLast) {
         engine_.releaseServerCopy(Opcode::ReqViewClose, engine_.record().tempPath);
@@ -67,6 +71,12 @@ void ViewCopy::stop(std::int32_t status, std::string_view line) {
     console_.error(line);
     engine_.hideWindow();
     engine_.finish();
+    end(FlowItem(Flow::View, engine_.record().path, outcome, std::string(line)));
+}
+
+void ViewCopy::end(const FlowItem& item) {
+    events_.settled(item);
+    events_.ended(Flow::View);
 }
 
 void ViewCopy::onChunk(const Packet& p) {
@@ -79,21 +89,21 @@ void ViewCopy::onChunk(const Packet& p) {
         case TransferEngine::Chunk::AskAgain:
             return requestChunk();
         case TransferEngine::Chunk::GiveUp:
-            return stop(status, std::string(text::ServerCouldNotSend) + ".");
+            return stop(status, Outcome::Refused, std::string(text::ServerCouldNotSend) + ".");
         case TransferEngine::Chunk::Good:
             break;
     }
     std::string base;
     std::string tempBase;
     if (!safeBaseName(record.path, &base) || !safeBaseName(record.tempPath, &tempBase)) {
-        stop(status, text::NoOriginalName);
+        stop(status, Outcome::Failed, text::NoOriginalName);
         return;
     }
     tempBase = tempBase.substr(0, tempBase.find(kTempSuffix));
     const std::string local = files::join(local_.places().temp, tempBase + "__" + base);
     bool opened = false;
     if (!engine_.appendChunk(local, data, &opened)) {
-        stop(status, opened ? text::SaveFailed : text::TempFileFailed);
+        stop(status, Outcome::Failed, opened ? text::SaveFailed : text::TempFileFailed);
         return;
     }
     if (status != proto::kChunkLast) {
@@ -102,8 +112,10 @@ void ViewCopy::onChunk(const Packet& p) {
     }
     engine_.hideWindow();
     engine_.finish();
-    console_.plain(receivedLine(record.path));
+    const std::string line = receivedLine(record.path);
+    console_.plain(line);
     shell_.open(local);
+    end(FlowItem(Flow::View, record.path, Outcome::Done, line, local));
 }
 
 }  // namespace zelt::client

@@ -6,6 +6,7 @@
 #include "client/core/state/local_state.h"
 #include "client/core/transfer/transfer_engine.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "client/core/ui/shell_opener.h"
 #include "common/console/console.h"
 
@@ -15,9 +16,15 @@ namespace zelt::client {
 // and opened with the desktop's handler.
 class ViewCopy {
 public:
-    ViewCopy(Console& console, ClientUi& ui, ServerLink& link, const LocalState& local,
-             TransferEngine& engine, ShellOpener& shell)
-        : console_(console), ui_(ui), link_(link), local_(local), engine_(engine), shell_(shell) {}
+    ViewCopy(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+             const LocalState& local, TransferEngine& engine, ShellOpener& shell)
+        : console_(console),
+          ui_(ui),
+          events_(events),
+          link_(link),
+          local_(local),
+          engine_(engine),
+          shell_(shell) {}
 
     // File Properties: Fetch File (read-only).
     void start(const std::string& path);
@@ -26,10 +33,13 @@ public:
 
 private:
     void requestChunk();
-    void stop(std::int32_t status, std::string_view line);
+    void stop(std::int32_t status, Outcome outcome, std::string_view line);
+    // The view has come to its end, as item says.
+    void end(const FlowItem& item);
 
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     const LocalState& local_;
     TransferEngine& engine_;

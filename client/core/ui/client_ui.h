@@ -33,6 +33,10 @@ public:
     // Plays the sound file (the system's default sound when it is missing) and flashes the
     // main window once.
     virtual void alert(const std::string& soundFile) = 0;
+    // News the user should see even while working in another program (an important message,
+    // the server's shut-down broadcast, a check-out the administrator voided): shown as a
+    // desktop notification when the main window is not the active one.
+    virtual void notify(const std::string& text) = 0;
     // Opens a new Legends window.
     virtual void showLegends() = 0;
     // Opens a new Send Message window, addressed to recipient (empty for an empty window). Its

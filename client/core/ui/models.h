@@ -24,6 +24,9 @@ struct AvailableFileRow {
     std::string path;
     std::string holder;  // empty when the file is free
     int icon = IconFree;
+    // When the holder checked the file out, as the server's file properties tell it; empty
+    // until they have arrived. The file list itself names the holder only.
+    std::string since;
 };
 
 struct AvailableFilesButtons {
@@ -49,15 +52,26 @@ struct FilePropertiesModel : ToolWindowState {
     std::string path;
     std::string holder;
     std::string checkOutTime;
+    // The last update: when, by whom, and its comment as it was written.
+    std::string updateTime;
+    std::string updatedBy;
+    std::string comment;
     std::string details;  // the last-update box, with CRLF line ends
     bool sendMessage = false;
 };
 
 struct FileTransferModel : ToolWindowState {
-    std::string label;  // the server path being transferred
-    // The progress bar counts chunks from 0 to rangeMax (which is -1 for a file below one chunk).
+    std::string label;      // the server path being transferred
+    std::int64_t size = 0;  // of the whole file, in bytes
+    // The progress in chunks, from 0 to rangeMax (which is -1 for a file below one chunk).
     std::int64_t rangeMax = 0;
     std::int64_t position = 0;
+    // The progress in bytes, which a bar can show for files of any size.
+    std::int64_t bytesDone = 0;
+    std::int64_t bytesTotal = 0;
+    // "12.5 KB/s" and "1 min 05 s", once the transfer has run long enough to tell.
+    std::string rate;
+    std::string timeLeft;
 };
 
 struct WorkingFileRow {

@@ -17,6 +17,7 @@ public:
     bool askYesNo(const std::string&) override { return false; }
     void messageBox(const std::string&) override {}
     void alert(const std::string&) override {}
+    void notify(const std::string&) override {}
     void showLegends() override {}
     void openSendMessage(const std::string&) override {}
     void availableFilesChanged(const AvailableFilesModel&) override {}

@@ -138,6 +138,9 @@ inline constexpr std::string_view FileColumn = "File";
 inline constexpr int FileColumnWidth = 323;
 inline constexpr std::string_view HolderColumn = "Current user";
 inline constexpr int HolderColumnWidth = 95;
+// When the current user checked the file out.
+inline constexpr std::string_view SinceColumn = "Since";
+inline constexpr int SinceColumnWidth = 130;
 inline constexpr int IconWidth = 20;
 inline constexpr std::string_view Properties = "&Properties";
 inline constexpr std::string_view CheckOut = "Check-&out";
@@ -157,6 +160,15 @@ inline constexpr std::string_view FetchReadOnly = "&Fetch File (read-only)";
 namespace transfer {
 inline constexpr std::string_view Title = "File Transfer";
 inline constexpr std::string_view Cancel = "&Cancel";
+// Beside the progress bar: how fast the bytes go and how long the rest will take.
+inline constexpr std::string_view Rate = "Rate:";
+inline constexpr std::string_view TimeLeft = "Time left:";
+inline constexpr std::string_view Bytes = "B/s";
+inline constexpr std::string_view KiloBytes = "KB/s";
+inline constexpr std::string_view MegaBytes = "MB/s";
+inline constexpr std::string_view Seconds = "s";
+inline constexpr std::string_view Minutes = "min";
+inline constexpr std::string_view Hours = "h";
 }  // namespace transfer
 
 namespace working {

@@ -48,9 +48,11 @@ void CheckIn::checkInSelected() {
         if (table.state(record) == RecordFetched) {
             const std::string working = table.workingPath(record);
             list_.push_back({table.path(record), working, uploadName(working), record, 0});
-        } else if (!told) {
-            ui_.messageBox(std::string(text::NotFetchedYet));
+        } else {
+            if (!told) ui_.messageBox(std::string(text::NotFetchedYet));
             told = true;
+            events_.settled(FlowItem(Flow::CheckIn, table.path(record), Outcome::Failed,
+                                     std::string(text::NotFetchedYet)));
         }
     }
     working_.hide();
@@ -66,7 +68,10 @@ void CheckIn::loop() {
         const Entry& entry = list_[static_cast<std::size_t>(index_)];
         const std::optional<std::int64_t> size = files::fileSize(entry.workingPath);
         if (!size) {
-            console_.error(quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing));
+            const std::string line =
+                quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing);
+            console_.error(line);
+            events_.settled(FlowItem(Flow::CheckIn, entry.path, Outcome::Failed, line));
             continue;
         }
         engine_.record().path = entry.path;
@@ -78,11 +83,18 @@ void CheckIn::loop() {
     engine_.finish();
     list_.clear();
     if (local_.table().checkedOutCount() > 0) working_.show();
+    events_.ended(Flow::CheckIn);
 }
 
 void CheckIn::next() {
     ++index_;
     loop();
+}
+
+void CheckIn::giveUp(const Entry& entry, Outcome outcome, const std::string& line) {
+    console_.error(line);
+    events_.settled(FlowItem(Flow::CheckIn, entry.path, outcome, line));
+    next();
 }
 
 // Lets the server drop what it has of an upload that will not be finished.
@@ -96,10 +108,13 @@ void CheckIn::sendChunk() {
     const Entry& entry = list_[static_cast<std::size_t>(index_)];
     if (engine_.record().cancel) {
         abort(entry);
+        events_.settled(FlowItem(Flow::CheckIn, entry.path, Outcome::Failed,
+                                 std::string(text::TransferCancelled)));
         engine_.hideWindow();
         engine_.finish();
         list_.clear();
         if (working_.exists()) working_.show();
+        events_.ended(Flow::CheckIn);
         return;
     }
     std::vector<std::uint8_t> data;
@@ -108,8 +123,8 @@ void CheckIn::sendChunk() {
         // the server drop what it has of it (an administrator's void moves the working copy
         // away in the middle of an upload).
         if (entry.nextOffset != 0) abort(entry);
-        console_.error(quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing));
-        next();
+        giveUp(entry, Outcome::Failed,
+               quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing));
         return;
     }
     Packet p(Opcode::ReqCheckInChunk);
@@ -129,6 +144,7 @@ void CheckIn::onChunk(const Packet& p) {
     index_ = index;
     Entry& entry = list_[static_cast<std::size_t>(index)];
     if (p.get(proto::RepCheckInChunk::done) != 0) {
+        engine_.record().received = engine_.record().size;
         engine_.advance();
         engine_.hideWindow();
         commit();
@@ -136,17 +152,19 @@ void CheckIn::onChunk(const Packet& p) {
     }
     const std::int64_t nextOffset = p.get(proto::RepCheckInChunk::nextOffset);
     // The server answers its own offset again when the chunk arrived damaged; a chunk that
-    // never gets through ends this file's upload instead of repeating for ever.
+    // never gets through ends this file's upload instead of repeating for ever. Either way
+    // the server is told to drop what it has: a chunk it could not store may still have left
+    // a file in its Temp folder.
     const bool refused = nextOffset == kUploadFailed ||
                          (nextOffset == entry.nextOffset && !engine_.acceptBadChunk());
     if (refused) {
-        if (nextOffset != kUploadFailed) abort(entry);
-        console_.error(std::string(text::ServerFailedToSave) + " " + entry.path);
-        next();
+        abort(entry);
+        giveUp(entry, Outcome::Refused, std::string(text::ServerFailedToSave) + " " + entry.path);
         return;
     }
     if (nextOffset != entry.nextOffset) {
         engine_.chunkArrived();
+        engine_.record().received = nextOffset;
         engine_.advance();
     }
     entry.nextOffset = nextOffset;
@@ -182,11 +200,16 @@ void CheckIn::onAnswer(const Packet& p) {
     if (!engine_.answers(Kind::CheckIn, index, list_.size())) return;
     index_ = index;
     const Entry entry = list_[static_cast<std::size_t>(index)];
+    FlowItem item(Flow::CheckIn, entry.path, Outcome::Refused);
     if (p.get(proto::RepCheckIn::status) == proto::RepCheckIn::kFailed) {
-        console_.error(quoted(entry.path) + " " + std::string(text::CheckInFailed) + " " +
-                       p.get(proto::RepCheckIn::reason));
+        item.serverText = p.get(proto::RepCheckIn::reason);
+        item.line =
+            quoted(entry.path) + " " + std::string(text::CheckInFailed) + " " + item.serverText;
+        console_.error(item.line);
     } else {
-        console_.important(quoted(entry.path) + " " + std::string(text::CheckedIn));
+        item.outcome = Outcome::Done;
+        item.line = quoted(entry.path) + " " + std::string(text::CheckedIn);
+        console_.important(item.line);
         // The working copy goes only once its copy in the Backup folder is safe.
         std::string base;
         bool keptInBackup = false;
@@ -196,12 +219,14 @@ void CheckIn::onAnswer(const Packet& p) {
             console_.error(text::SaveFailed);
         } else {
             keptInBackup = true;
+            item.localPath = files::join(local_.places().backup, base);
         }
         CheckOutTable& table = local_.table();
         if (table.findHeld(entry.path) == entry.record) table.clear(entry.record);
         if (keptInBackup) files::discardFile(entry.workingPath);
         local_.saveTable();
     }
+    events_.settled(item);
     next();
 }
 

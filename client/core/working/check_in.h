@@ -8,6 +8,7 @@
 #include "client/core/state/local_state.h"
 #include "client/core/transfer/transfer_engine.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "client/core/working/working_files.h"
 #include "common/console/console.h"
 
@@ -17,10 +18,11 @@ namespace zelt::client {
 // the Backup folder, and its record released; one file after another.
 class CheckIn {
 public:
-    CheckIn(Console& console, ClientUi& ui, ServerLink& link, LocalState& local,
-            TransferEngine& engine, WorkingFiles& working)
+    CheckIn(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+            LocalState& local, TransferEngine& engine, WorkingFiles& working)
         : console_(console),
           ui_(ui),
+          events_(events),
           link_(link),
           local_(local),
           engine_(engine),
@@ -49,10 +51,13 @@ private:
     void sendChunk();
     void abort(const Entry& entry);
     void commit();
+    // The file goes no further: its error line, and on to the next file.
+    void giveUp(const Entry& entry, Outcome outcome, const std::string& line);
     std::string uploadName(const std::string& workingPath) const;
 
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     LocalState& local_;
     TransferEngine& engine_;

@@ -33,6 +33,7 @@ void VoidCheckOut::loop(int from) {
         return;
     }
     working_.show();
+    events_.ended(Flow::Void);
 }
 
 void VoidCheckOut::onAnswer(const Packet& p) {
@@ -43,13 +44,15 @@ void VoidCheckOut::onAnswer(const Packet& p) {
         list_[static_cast<std::size_t>(index)] != path) {
         return;
     }
-    console_.important(quoted(path) + " " + std::string(text::CheckOutVoided));
+    const std::string line = quoted(path) + " " + std::string(text::CheckOutVoided);
+    console_.important(line);
     const int record = local_.table().findHeld(path);
     if (record != CheckOutTable::kNone) {
         local_.dropRecord(record);
         local_.saveTable();
     }
     list_[static_cast<std::size_t>(index)].clear();
+    events_.settled(FlowItem(Flow::Void, path, Outcome::Done, line));
     loop(index + 1);
 }
 

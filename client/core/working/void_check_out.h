@@ -6,6 +6,7 @@
 #include "client/core/session/server_link.h"
 #include "client/core/state/local_state.h"
 #include "client/core/ui/client_ui.h"
+#include "client/core/ui/flow_events.h"
 #include "client/core/working/working_files.h"
 #include "common/console/console.h"
 
@@ -15,9 +16,14 @@ namespace zelt::client {
 // uploading anything; each working copy goes with its record.
 class VoidCheckOut {
 public:
-    VoidCheckOut(Console& console, ClientUi& ui, ServerLink& link, LocalState& local,
-                 WorkingFiles& working)
-        : console_(console), ui_(ui), link_(link), local_(local), working_(working) {}
+    VoidCheckOut(Console& console, ClientUi& ui, const FlowEvents& events, ServerLink& link,
+                 LocalState& local, WorkingFiles& working)
+        : console_(console),
+          ui_(ui),
+          events_(events),
+          link_(link),
+          local_(local),
+          working_(working) {}
 
     // Working Files: Void Check-Out, after a yes to the question.
     void voidSelected();
@@ -28,6 +34,7 @@ private:
 
     Console& console_;
     ClientUi& ui_;
+    const FlowEvents& events_;
     ServerLink& link_;
     LocalState& local_;
     WorkingFiles& working_;

@@ -74,9 +74,10 @@ private:
 };
 
 Outcome AccountAdmin::reportFull(bool fromUserList) {
-    // The User List is a dialog of its own, so it answers with a message box.
+    // The User List is a dialog of its own, so it answers with a message box, an information
+    // one: nothing typed was wrong.
     if (fromUserList) {
-        ui_.showMessage(std::string(text::AccountFull));
+        ui_.showInformation(std::string(text::AccountFull));
     } else {
         console_.error(text::AccountFull);
     }

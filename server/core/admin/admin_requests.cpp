@@ -445,7 +445,7 @@ Outcome AdminRequests::noticeSet(Call& call) {
     // With the box unchecked the window's text field takes nothing.
     if (text && !form.send) throw BadRequest{"a text needs the notice on"};
     form.text = text ? *text : units_.notice.textForEditing();
-    if (!noticeFitsWhole(form.text)) return refusal(std::string(text::NoticeTooLong));
+    if (!noticeFitsField(form.text)) return refusal(std::string(text::NoticeTooLong));
     if (!units_.notice.accept(form)) return Outcome::failed(std::string(text::NoticeNotSaved));
     return Outcome::done();
 }
@@ -492,6 +492,11 @@ Outcome AdminRequests::shutdownNow(Call&) {
 }
 
 Outcome AdminRequests::send(Call& call) {
+    // As New Message: once communication is closed a message could reach nobody.
+    if (!units_.commands.messageNewEnabled()) {
+        console_.important(text::CommunicationIsClosed);
+        return Outcome::failed(std::string(text::CommunicationIsClosed));
+    }
     ui::MessageForm form;
     form.recipients = requiredText(call.args, ap::arg::Recipients);
     form.text = requiredText(call.args, ap::arg::Text);

@@ -28,6 +28,8 @@ public:
     bool canRemoveGroup() const { return !creating(); }
     std::string usersCaption() const { return server::usersCaption(form_); }
     std::string filesCaption() const { return server::filesCaption(form_); }
+    // "Remove" under either list wants at least one selected entry.
+    static bool canRemove(std::size_t selected) { return selected > 0; }
     // "Properties" wants exactly one selected file.
     static bool canOpenProperties(std::size_t selectedFiles) { return selectedFiles == 1; }
 

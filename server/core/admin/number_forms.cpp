@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "server/core/store/settings_files.h"
+
 namespace zelt::server {
 
 namespace {
@@ -30,7 +32,7 @@ std::optional<int> parseMinutes(std::string_view text) {
 std::optional<int> parsePort(std::string_view text) {
     const auto value = parseUnsigned(text);
     // Port 0 would have the next start listen on a port no client can know.
-    if (!value || *value == 0 || *value > 65535) return std::nullopt;
+    if (!value || !isUsablePort(*value)) return std::nullopt;
     return static_cast<int>(*value);
 }
 

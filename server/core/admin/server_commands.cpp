@@ -166,11 +166,20 @@ void ServerCommands::allStatus() {
 }
 
 void ServerCommands::newMessage() {
-    if (messageNewEnabled()) ui_.openSendMessage("");
+    openSendMessage("");
 }
 
 void ServerCommands::reply(std::string_view lineText) {
-    ui_.openSendMessage(ui::replyName(lineText));
+    openSendMessage(ui::replyName(lineText));
+}
+
+void ServerCommands::openSendMessage(const std::string& preset) {
+    // A message written now could reach nobody.
+    if (!messageNewEnabled()) {
+        console_.important(text::CommunicationIsClosed);
+        return;
+    }
+    ui_.openSendMessage(preset);
 }
 
 void ServerCommands::legends() {

@@ -57,7 +57,8 @@ public:
     void allStatus();
 
     // --- Message and Help menus ------------------------------------------------------------
-    // New messages go out through the listening server only.
+    // New messages go out through the listening server only; once communication is closed,
+    // New Message and REPLYMSG say so instead of opening a window.
     bool messageNewEnabled() const { return enabled(CommandId::NewMessage); }
     void newMessage();
     void legends();
@@ -77,6 +78,7 @@ public:
 private:
     void buildTagTable();
     void reply(std::string_view lineText);
+    void openSendMessage(const std::string& preset);
 
     Console& console_;
     AdminUi& ui_;

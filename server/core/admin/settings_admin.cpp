@@ -7,7 +7,14 @@
 namespace zelt::server {
 
 void SettingsAdmin::communicationProperties() {
-    showServerReady();
+    if (communication_.listening()) {
+        showServerReady();
+    } else {
+        // A server that no longer listens is not ready at any address; the port can still be
+        // changed for the next start.
+        console_.separator();
+        console_.important(text::CommunicationIsClosed);
+    }
     console_.function(text::ChangePortLine, tag::ChangePort);
 }
 

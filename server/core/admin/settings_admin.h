@@ -4,6 +4,7 @@
 
 #include "common/console/console.h"
 #include "server/core/admin/outcome.h"
+#include "server/core/session/communication.h"
 #include "server/core/store/settings_files.h"
 #include "server/core/ui/admin_ui.h"
 
@@ -16,14 +17,16 @@ class SettingsAdmin {
 public:
     // hostAddress is the address the ready line shows, as the start-up found it.
     SettingsAdmin(Console& console, AdminUi& ui, ServerSettings& settings, const ServerPaths& paths,
-                  const std::string& hostAddress)
+                  const std::string& hostAddress, const Communication& communication)
         : console_(console),
           ui_(ui),
           settings_(settings),
           paths_(paths),
-          hostAddress_(hostAddress) {}
+          hostAddress_(hostAddress),
+          communication_(communication) {}
 
-    // The ready line (with the configured port) and the CHGPORT line.
+    // The ready line (with the configured port), or that communication is closed, and the
+    // CHGPORT line.
     void communicationProperties();
     // The separator and "Server is ready at ..." line.
     void showServerReady();
@@ -51,6 +54,7 @@ private:
     ServerSettings& settings_;
     const ServerPaths& paths_;
     const std::string& hostAddress_;
+    const Communication& communication_;
 };
 
 }  // namespace zelt::server

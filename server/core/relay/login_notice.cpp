@@ -24,31 +24,15 @@ std::vector<std::string> splitEditLines(std::string_view text) {
     return lines;
 }
 
-std::string storedNoticeText(const std::vector<std::string>& editedLines) {
-    std::string stored;
+bool noticeFitsField(std::string_view fieldText) {
+    std::vector<std::string> lines = splitEditLines(fieldText);
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
     std::size_t total = 0;
-    for (const std::string& line : editedLines) {
-        const std::string_view kept = proto::capped(line, NoticeSetting::kMaxStoredText);
-        total += kept.size() + 1;
-        if (total > NoticeSetting::kMaxStoredText) break;  // this line and the rest go
-        stored.append(kept);
-        stored.push_back('\n');
+    for (const std::string& line : lines) {
+        total += line.size() + 1;  // as LoginNotice::set counts
+        if (total > NoticeSetting::kMaxStoredText) return false;
     }
-    while (!stored.empty() && (stored.back() == '\n' || stored.back() == '\r')) {
-        stored.pop_back();
-    }
-    return stored;
-}
-
-bool noticeFitsWhole(std::string_view text) {
-    const std::vector<std::string> lines = splitEditLines(text);
-    std::string whole;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) whole.push_back('\n');
-        whole += lines[i];
-    }
-    while (!whole.empty() && (whole.back() == '\n' || whole.back() == '\r')) whole.pop_back();
-    return storedNoticeText(lines) == whole;
+    return true;
 }
 
 void LoginNotice::onReqNotice(ConnectionId id) {
@@ -74,7 +58,18 @@ bool LoginNotice::accept(const NoticeForm& form) {
 bool LoginNotice::set(bool send, const std::vector<std::string>& editedLines) {
     if (send) {
         notice_.sendFlag = 1;
-        const std::string stored = storedNoticeText(editedLines);
+        std::string stored;
+        std::size_t total = 0;
+        for (const std::string& line : editedLines) {
+            const std::string_view kept = proto::capped(line, NoticeSetting::kMaxStoredText);
+            total += kept.size() + 1;
+            if (total > NoticeSetting::kMaxStoredText) break;  // this line and the rest go
+            stored.append(kept);
+            stored.push_back('\n');
+        }
+        while (!stored.empty() && (stored.back() == '\n' || stored.back() == '\r')) {
+            stored.pop_back();
+        }
         notice_.text.fill('\0');
         std::memcpy(notice_.text.data(), stored.data(),
                     std::min(stored.size(), notice_.text.size() - 1));

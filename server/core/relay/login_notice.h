@@ -13,12 +13,10 @@ namespace zelt::server {
 
 // The lines of a multi-line text field, split at CR LF or a lone LF.
 std::vector<std::string> splitEditLines(std::string_view text);
-// The notice text that the Notice Properties window stores from its lines: each line and a line
-// feed while they fit in 1024 characters (a line that does not fit is dropped with all after
-// it), without the line breaks at the end.
-std::string storedNoticeText(const std::vector<std::string>& editedLines);
-// Whether the window would store that text whole: nothing dropped but line breaks at the end.
-bool noticeFitsWhole(std::string_view text);
+// Whether the Notice Properties field may hold this text. It is counted as it will be stored,
+// each line with one line feed whether the field shows CR LF or LF, and the empty lines at the
+// end not at all, so that whatever the field holds is kept whole on OK.
+bool noticeFitsField(std::string_view fieldText);
 
 // The log-in notice: sent to each client that asks after logging in, edited in the Notice
 // Properties window and kept in Notice.zelt.

@@ -41,6 +41,12 @@ void MessageRelay::onReqSendMessage(ConnectionId id, const Packet& request) {
 
 void MessageRelay::sendAdminMessage(std::string_view recipients, std::string_view message,
                                     bool important) {
+    // A window written while the server listened and sent after it closed: the message could
+    // only be counted as sent to nobody.
+    if (!slots_.listening()) {
+        console_.important(text::CommunicationIsClosed);
+        return;
+    }
     relay(ReservedUserName, ConnectionId{},
           std::string(proto::capped(recipients, ui::MaxRecipients)),
           proto::capped(message, ui::MaxMessage), important ? 1 : 0);
@@ -125,7 +131,9 @@ int MessageRelay::deliverToUser(std::string_view recipient, std::string_view sen
 
 void MessageRelay::showReceivedMessage(std::string_view sender, std::string_view message,
                                        std::int32_t important) {
-    console_.function(text::format(text::ReceivedMessage, sender, message), tag::ReplyMessage);
+    const std::string line = text::format(text::ReceivedMessage, sender, message);
+    console_.function(line, tag::ReplyMessage);
+    ui_.notifyAdministrator(line);
     if (important == 1) ui_.alert();
 }
 

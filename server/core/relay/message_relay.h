@@ -22,7 +22,8 @@ public:
         : console_(console), ui_(ui), store_(store), slots_(slots), sessions_(sessions) {}
 
     void onReqSendMessage(ConnectionId id, const proto::Packet& request);
-    // The administrator's Send Message window: relayed with the sender "admin".
+    // The administrator's Send Message window: relayed with the sender "admin". Once
+    // communication is closed nothing is relayed and the console says so.
     void sendAdminMessage(std::string_view recipients, std::string_view message, bool important);
     // A message shown on this console: a REPLYMSG line, and an alert when important.
     void showReceivedMessage(std::string_view sender, std::string_view message,

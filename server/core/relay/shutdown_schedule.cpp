@@ -22,6 +22,10 @@ ShutdownSchedule::~ShutdownSchedule() {
 void ShutdownSchedule::showGuidance() {
     if (!store_.loaded()) return;
     console_.separator();
+    if (!communication_.listening()) {
+        reportClosed();
+        return;
+    }
     if (scheduled_) {
         console_.plain(text::format(text::ShutdownIn, minutesLeft_));
         console_.function(text::CancelShutdownLine, tag::CancelShutdown);
@@ -43,7 +47,17 @@ void ShutdownSchedule::showGuidance() {
     console_.function(text::ScheduleShutdownLine, tag::ScheduleShutdown);
 }
 
+void ShutdownSchedule::reportClosed() {
+    // Nothing is left to shut down: only the window is, and this line closes it.
+    console_.important(text::CommunicationIsClosed);
+    console_.function(text::CloseServer, tag::CloseServer);
+}
+
 void ShutdownSchedule::askAndSchedule() {
+    if (!communication_.listening()) {
+        reportClosed();
+        return;
+    }
     ShutdownForm form;
     if (!ui_.scheduleShutdown(form, checkShutdownForm)) return;
     const Outcome outcome = schedule(form);
@@ -52,11 +66,22 @@ void ShutdownSchedule::askAndSchedule() {
 
 Outcome ShutdownSchedule::schedule(const ShutdownForm& form) {
     if (auto refusal = checkShutdownForm(form)) return Outcome::refused(*refusal);
+    if (!communication_.listening()) {
+        // No countdown starts, and the command must not hear that one did.
+        reportClosed();
+        return Outcome::failed(std::string(text::CommunicationIsClosed));
+    }
     schedule(*parseMinutes(form.minutes));
     return Outcome::done();
 }
 
 void ShutdownSchedule::schedule(int minutes) {
+    // The communication may have closed while the dialog was open (a countdown ran out): a new
+    // countdown would warn nobody and then close it a second time.
+    if (!communication_.listening()) {
+        reportClosed();
+        return;
+    }
     minutesLeft_ = minutes;
     scheduled_ = true;
     reactor_.startTimer(this, CountdownTimer, CountdownPeriod, TimerMode::Periodic,

@@ -28,9 +28,11 @@ public:
     void showGuidance();
     // SCHESHTDN: the Shut Down Schedule dialog, then the schedule.
     void askAndSchedule();
-    // What OK in that dialog does with form: its check, then the schedule.
+    // What OK in that dialog does with form: its check, then the schedule. Refused once the
+    // communication is closed.
     Outcome schedule(const ShutdownForm& form);
-    // Starts (or restarts) the countdown with a warning now and each minute.
+    // Starts (or restarts) the countdown with a warning now and each minute; once the
+    // communication is closed it says so instead.
     void schedule(int minutes);
     // CNCLSHTDN.
     void cancel();
@@ -43,6 +45,7 @@ public:
     int minutesLeft() const { return minutesLeft_; }
 
 private:
+    void reportClosed();
     void onCountdown();
     void warn();
     void stop();

@@ -6,7 +6,11 @@ namespace zelt::server {
 
 Communication::Communication(Console& console, AdminUi& ui, SlotTable& slots)
     : console_(console), ui_(ui), slots_(slots) {
-    slots_.onFull = [this] { console_.error(text::ConnectionFull); };
+    slots_.onFull = [this] {
+        console_.error(text::ConnectionFull);
+        // A user is being turned away: worth telling an administrator who is looking elsewhere.
+        ui_.notifyAdministrator(std::string(text::ConnectionFull));
+    };
     slots_.onAcceptFailed = [this](int error) {
         console_.error(text::format(text::AcceptFailed, error));
     };

@@ -26,6 +26,10 @@ struct ServerPaths {
 
 // Comm.zelt: 4 bytes, the port; 32767 when the file is missing or empty.
 int readPort(const std::string& path);
+// A port a client can be told to use: 1 to 65535.
+inline bool isUsablePort(long long port) {
+    return port >= 1 && port <= 65535;
+}
 bool writePort(const std::string& path, int port);
 
 // Backup.zelt: 4 bytes, the number of versions kept per file; 5 when missing or empty.

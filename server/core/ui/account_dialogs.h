@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,17 @@ struct AccountForm {
     bool disconnectEnabled = false;
 };
 
+// How many characters each Account Properties edit takes: what its record field holds.
+struct AccountFieldLimits {
+    static constexpr std::size_t userName = 50;
+    static constexpr std::size_t password = 20;
+    static constexpr std::size_t name = 30;
+    static constexpr std::size_t dept = 30;
+    static constexpr std::size_t email = 50;
+    static constexpr std::size_t phone = 30;
+    static constexpr std::size_t misc = 30;
+};
+
 // One row of the User List: user name, name and dept of an account in use.
 struct UserListRow {
     std::string userName;
@@ -49,6 +61,11 @@ public:
     virtual std::optional<std::size_t> create() = 0;
 };
 
+// "&Add" closes the User List with the chosen users only while a row is selected.
+inline bool canAddChosenUsers(std::size_t selectedRows) {
+    return selectedRows > 0;
+}
+
 // Shut Down Schedule: the combo box text, preset to "5".
 struct ShutdownForm {
     std::string minutes{text::DefaultMinutes};
@@ -58,6 +75,7 @@ struct ShutdownForm {
 struct PortForm {
     std::string port;
 };
+inline constexpr std::size_t MaxPortEntry = 5;
 
 // Backup Properties: the drop-down list of retention choices and the selected entry (-1: none).
 struct BackupForm {
@@ -68,8 +86,12 @@ struct BackupForm {
 // Notice Properties: the check box and the text field's content, lines separated by CR LF.
 struct NoticeForm {
     bool send = false;
-    std::string text;  // at most 1024 characters
+    std::string text;  // at most 1024 characters as stored
 };
+// The text field takes input only while the notice is to be sent.
+inline bool noticeTextEditable(const NoticeForm& form) {
+    return form.send;
+}
 
 // The modal dialogs of accounts and of the Server menu; each returns true on an accepted OK.
 class AccountDialogs {

@@ -18,6 +18,10 @@ public:
     virtual void showLegends() = 0;
     // Plays Notify.zelt and flashes the main window once.
     virtual void alert() = 0;
+    // Something the administrator should hear of even while working in another program (a
+    // message for the administrator, a user turned away because every connection is taken):
+    // a front end with a desktop may show it as a notification.
+    virtual void notifyAdministrator(const std::string& text) = 0;
     // Closes the main window without asking, which ends the program.
     virtual void closeMainWindow() = 0;
     // A new Send Message window, addressed to preset (empty: no recipient yet).

@@ -29,6 +29,7 @@ public:
 
     void showLegends() override {}
     void alert() override {}
+    void notifyAdministrator(const std::string&) override {}
     void closeMainWindow() override {}
     void openSendMessage(const std::string&) override {}
     void openAddress(const std::string&) override {}

@@ -51,6 +51,11 @@ inline constexpr std::string_view ConnectionFull = "User connection full.";
 inline constexpr char AcceptFailed[] = "Accepting user connection failed: %d";
 inline constexpr std::string_view CommunicationClosed = "Communication closed.";
 inline constexpr std::string_view CloseServer = "Close ZELT server.";
+// What a command that needs the communication says once it is closed (or never opened).
+inline constexpr std::string_view CommunicationIsClosed = "Communication is closed.";
+// Comm.zelt names a port nobody can reach (0 would have the system pick one at random).
+inline constexpr char StoredPortInvalid[] =
+    "Comm.zelt holds the port %d, which clients cannot use; the default port %d is used instead.";
 // A second server on the same data directory would empty the first one's Temp folder and write
 // its stale tables over the first one's when it ends; it refuses to start instead.
 inline constexpr char DataDirectoryInUse[] =
@@ -243,6 +248,10 @@ inline constexpr std::string_view SessionButton = "Session";
 inline constexpr std::string_view MessageButton = "Message";
 inline constexpr std::string_view AllButton = "All";
 
+// The program without --headless where no display can be opened.
+inline constexpr std::string_view NoDisplay =
+    "zelt-server: no display to open the window on; run zelt-server --headless instead.";
+
 // --- Dialogs --------------------------------------------------------------------------------
 inline constexpr std::string_view OkButton = "OK";
 inline constexpr std::string_view CancelButton = "Cancel";
@@ -306,6 +315,8 @@ inline constexpr std::string_view DisableGroupBox = "D&isable this group";
 inline constexpr std::string_view RemoveGroupBox = "&Remove this group";
 inline constexpr std::string_view SelectFileTitle = "Select File";
 inline constexpr std::string_view MemberFileFilter = "Files to be added to the group";
+// Every file: the filter's pattern.
+inline constexpr std::string_view MemberFilePattern = "*";
 
 inline constexpr std::string_view FilePropertiesTitle = "File Properties";
 // Between the names of the groups that hold a file.
