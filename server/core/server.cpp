@@ -2,6 +2,7 @@
 
 #include "common/platform/files.h"
 #include "common/platform/tcp.h"
+#include "server/core/admin/admin_protocol.h"
 #include "server/core/admin/status_displays.h"
 #include "server/core/repository/leftovers.h"
 #include "server/core/ui/texts.h"
@@ -30,7 +31,11 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       settingsAdmin_(console, ui, settings_, paths_, hostAddress_, communication_),
       commands_(console, ui, store_,
                 {accountAdmin_, groupAdmin_, settingsAdmin_, shutdown_, notice_, communication_}),
-      router_(slots_, {sessionRequests_, notice_, messages_, repository_}) {
+      router_(slots_, {sessionRequests_, notice_, messages_, repository_}),
+      adminRequests_(console, {reactor.clock(), ui, store_, slots_, settings_, accountAdmin_,
+                               groupAdmin_, settingsAdmin_, shutdown_, notice_, messages_,
+                               commands_, repository_.versions(), repository_.checkOuts()}),
+      adminSocket_(reactor, console, adminRequests_) {
     slots_.onPacket = [this](ConnectionId id, std::span<const std::uint8_t> packet) {
         router_.onPacket(id, packet);
     };
@@ -87,6 +92,10 @@ StartResult Server::start() {
     // Copies and half-written table files left by a crash are of no use to anyone.
     const files::Removed temp = clearTemp();
     const files::Removed tables = files::removeUnfinishedWrites(paths_.dataDir);
+    // The directory is ours, so an administration socket left in it by a crash is nobody's.
+    // It opens before the tables, so that an administrator can still reach a server whose
+    // port could not be opened.
+    adminSocket_.open(files::join(paths_.dataDir, std::string(adminproto::SocketName)));
 
     if (!store_.load()) return StartResult::NotLoaded;
     accountAdmin_.resetSearchKeywords();
@@ -122,6 +131,7 @@ void Server::exit() {
         (void)store_.saveAccounts();
     }
     shutdown_.closeCommunication(false);
+    adminSocket_.close();
     repository_.tempFiles().removeAll();
     (void)clearTemp();
 }

@@ -10,6 +10,8 @@
 #include "common/platform/files.h"
 #include "common/platform/reactor.h"
 #include "server/core/admin/account_admin.h"
+#include "server/core/admin/admin_requests.h"
+#include "server/core/admin/admin_socket.h"
 #include "server/core/admin/group_admin.h"
 #include "server/core/admin/server_commands.h"
 #include "server/core/admin/settings_admin.h"
@@ -103,6 +105,9 @@ public:
     SettingsAdmin& settingsAdmin() { return settingsAdmin_; }
     // The menu commands and the console's tag table.
     ServerCommands& commands() { return commands_; }
+    // What `zelt-server admin` asks, and the socket it asks on.
+    AdminRequests& adminRequests() { return adminRequests_; }
+    const AdminSocket& adminSocket() const { return adminSocket_; }
 
     // Handles one packet as if it had arrived on a connection.
     void onPacket(ConnectionId id, std::span<const std::uint8_t> packet) {
@@ -140,6 +145,8 @@ private:
     SettingsAdmin settingsAdmin_;
     ServerCommands commands_;
     RequestRouter router_;
+    AdminRequests adminRequests_;
+    AdminSocket adminSocket_;
 };
 
 }  // namespace zelt::server

@@ -91,6 +91,35 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
     EXPECT_FALSE(server->groups().inUse(1));
 }
 
+TEST_F(GroupAdminTest, AGroupMadeWhileADialogIsOpenKeepsItsRecord) {
+    ui.groupScripts.push_back(okWith([this](GroupPropertiesModel& d) {
+        d.form().name = "Dev";
+        // Meanwhile the admin command makes a group, in the record the dialog was opened for.
+        EXPECT_TRUE(admin().createGroup(GroupForm{.name = "QA"}));
+    }));
+    std::size_t mark = console.size();
+    admin().createGroup();
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{plainLine("Group 'QA' created, enabled."),
+                                                  plainLine("Group 'Dev' created, enabled.")}));
+    EXPECT_EQ(groupsOnDisk()->record(0).get(GroupRecord::name), "QA");
+    EXPECT_EQ(groupsOnDisk()->record(1).get(GroupRecord::name), "Dev");
+
+    // While QA is edited, the command removes it and makes Ops, which takes its record.
+    ui.groupScripts.push_back(okWith([this](GroupPropertiesModel& d) {
+        GroupForm removal = formOf(server->groups(), 0);
+        removal.remove = true;
+        EXPECT_TRUE(admin().acceptForm(removal, 0, false));
+        EXPECT_TRUE(admin().createGroup(GroupForm{.name = "Ops"}));
+        d.form().disabled = true;
+    }));
+    mark = console.size();
+    admin().editGroup("QA");
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{plainLine("Group 'QA' removed."),
+                                                  plainLine("Group 'Ops' created, enabled.")}));
+    EXPECT_EQ(groupsOnDisk()->record(0).get(GroupRecord::name), "Ops");
+    EXPECT_EQ(groupsOnDisk()->record(0).get(GroupRecord::state), StateEnabled);
+}
+
 TEST_F(GroupAdminTest, AFiftyFirstGroupIsRefusedWithoutADialog) {
     for (int i = 0; i < 50; ++i) addGroup("g" + std::to_string(i), {});
     const std::size_t mark = console.size();

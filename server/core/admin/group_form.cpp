@@ -113,6 +113,10 @@ std::string memberPathTooLongText() {
     return withMax(text::MemberPathTooLong, MaxMemberPathLength);
 }
 
+std::string memberPathRefusal(std::string_view path) {
+    return memberPathTooLongText() + "\n\n" + std::string(path);
+}
+
 void addMemberUsers(GroupForm& form, const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         if (name.empty()) continue;

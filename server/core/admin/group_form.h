@@ -33,6 +33,8 @@ std::string userCapacityText();
 std::string fileCapacityText();
 // "File path is too long. (Max: 255)"
 std::string memberPathTooLongText();
+// The message box when a member file's path is too long: the text above and the path.
+std::string memberPathRefusal(std::string_view path);
 
 // Puts each name that the list does not hold yet at the top of the users list; user names are
 // compared whole, without regard to letter case.

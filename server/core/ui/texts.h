@@ -375,6 +375,39 @@ inline constexpr std::string_view DetailsFrame = "Details";
 inline constexpr std::string_view RefreshButton = "&Refresh";
 inline constexpr std::string_view CloseButton = "&Close";
 
+// --- The admin command (zelt-server admin) --------------------------------------------------
+// Refusals where a window would have offered nothing to choose.
+inline constexpr char NoSuchUser[] = "User '%s' does not exist.";
+inline constexpr char NoSuchGroup[] = "Group '%s' does not exist.";
+inline constexpr char UserNotConnected[] = "User '%s' is not connected.";
+inline constexpr char NotAMemberUser[] = "User '%s' is not a member of group '%s'.";
+inline constexpr char NotAMemberFile[] = "File '%s' is not a member of group '%s'.";
+inline constexpr char NoSuchFile[] = "File '%s' does not exist.";
+inline constexpr char NotCheckedOut[] = "File '%s' is not checked-out.";
+// The notice window cannot take more than fits; a command is told instead of losing lines.
+inline constexpr std::string_view NoticeTooLong =
+    "The notice is too long: its lines may hold 1024 characters, each line counting one more.";
+inline constexpr std::string_view TablesNotLoaded = "The server has not loaded its tables.";
+inline constexpr char AdminSocketFailed[] =
+    "The administration socket %s cannot be opened (%s); zelt-server admin cannot reach this "
+    "server.";
+// checkouts --older-than: a block like the checked-out files', each file with its holder.
+inline constexpr char OldCheckedOutFiles[] = "Checked-out files held longer than %d day(s):";
+inline constexpr char HeldBy[] = "    checked-out by %s at %s";
+// port show, when the port for the next start is not the one listened on now.
+inline constexpr char ListeningOn[] = "Listening now on port %d.";
+// The command's own failures, on its standard error.
+inline constexpr char NoServer[] = "No ZELT server is running on the data directory %s.";
+inline constexpr char CannotReachServer[] =
+    "The ZELT server on the data directory %s cannot be reached: %s.";
+inline constexpr char NoAnswer[] =
+    "The ZELT server on the data directory %s closed the connection without answering; only "
+    "the user it runs as and root may administer it.";
+inline constexpr char AnswerTimedOut[] =
+    "The ZELT server on the data directory %s did not answer in time.";
+inline constexpr char RequestNotUnderstood[] = "The ZELT server did not understand: %s";
+inline constexpr char CannotReadFile[] = "Cannot read %s: %s.";
+
 namespace detail {
 // Texts travel to snprintf as NUL-ended copies; numbers as they are.
 template <typename T>
