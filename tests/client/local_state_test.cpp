@@ -132,8 +132,8 @@ TEST(CheckOutTableTest, SavesTheWholeTableAndLoadsAShortFileAsFreeRecords) {
 TEST(ClientPlacesTest, OptionsWinAndTheFoldersAreCreatedOnce) {
     TempDir dir;
     PlaceOptions options{dir.file("data/"), dir.file("user")};
-    EXPECT_NE(files::createFolder(dir.file("data")), files::FolderResult::Failed);
     const ClientPlaces first = preparePlaces(options);
+    EXPECT_TRUE(files::isFolder(dir.file("data")));
     EXPECT_EQ(first.dataDirectory, dir.file("data"));
     EXPECT_EQ(first.commFile, dir.file("data/Comm.zelt"));
     EXPECT_EQ(first.checkOutFile, dir.file("data/Chkout.zelt"));

@@ -28,6 +28,9 @@ std::string dataDirectoryFor(const PlaceOptions& options) {
 ClientPlaces preparePlaces(const PlaceOptions& options) {
     ClientPlaces places;
     places.dataDirectory = dataDirectoryFor(options);
+    // A data directory named for the first time is made, so that the settings chosen in this
+    // run are kept; one that cannot be made shows up as the failure of the first save.
+    (void)files::createFolder(places.dataDirectory);
 
     std::string user = withoutTrailingSlash(options.userFolder);
     if (user.empty()) {
