@@ -169,6 +169,16 @@ void setBufferSizes(Handle handle, int sendBytes, int receiveBytes) {
     setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
 }
 
+std::string peerAddress(Handle handle) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+        peer.sin_family != AF_INET) {
+        return "";
+    }
+    return formatIpv4(ntohl(peer.sin_addr.s_addr));
+}
+
 std::string hostAddress() {
     char name[51] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return "";

@@ -1,5 +1,6 @@
 #include "common/protocol/connection.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/platform/tcp.h"
@@ -89,7 +90,7 @@ void Connection::setSendBound(std::size_t bytes) {
     updateInterest();
 }
 
-void Connection::receive() {
+void Connection::makeRoom() {
     if (rxBegin_ == rxEnd_) {
         rxBegin_ = rxEnd_ = 0;
     } else if (rx_.size() - rxEnd_ < MaxPacketSize) {
@@ -97,6 +98,25 @@ void Connection::receive() {
         rxEnd_ -= rxBegin_;
         rxBegin_ = 0;
     }
+}
+
+void Connection::receiveBytes(std::span<const std::uint8_t> bytes) {
+    std::shared_ptr<bool> alive = alive_;
+    while (!bytes.empty() && *alive && isOpen()) {
+        makeRoom();
+        const std::size_t n = std::min(bytes.size(), rx_.size() - rxEnd_);
+        // A buffer full of packets held back takes no more.
+        if (n == 0) break;
+        std::memcpy(rx_.data() + rxEnd_, bytes.data(), n);
+        bytes = bytes.subspan(n);
+        rxEnd_ += n;
+        lastArrival_ = reactor_.now();
+        cutPackets();
+    }
+}
+
+void Connection::receive() {
+    makeRoom();
     if (rxEnd_ == rx_.size()) {
         // Only a hang-up reaches here with the buffer full of packets held back: the peer is
         // gone and what it sent last cannot be taken any more.

@@ -2,6 +2,7 @@
 
 #include "common/platform/files.h"
 #include "common/protocol/layouts.h"
+#include "server/core/repository/leftovers.h"
 #include "server/core/store/names.h"
 #include "server/core/ui/texts.h"
 
@@ -31,10 +32,12 @@ void CheckIns::onReqCheckInChunk(ConnectionId id, const Packet& request) {
     }
 
     const std::string path =
-        offset == 0 ? temps_.beginUpload(userName, name) : temps_.uploadPath(userName, name);
+        offset == 0 ? temps_.beginUpload(userName, name, id) : temps_.uploadPath(userName, name);
     files::OpenFile* file = temps_.use(path, userName, TempFiles::Kind::Upload);
-    // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice.
-    if (file == nullptr || !file->writeAt(offset, data.data(), data.size())) {
+    // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice. An
+    // upload past the account's bound or into the disk's reserve is refused like a failed write.
+    if (file == nullptr || !temps_.growUpload(path, offset + count) ||
+        !file->writeAt(offset, data.data(), data.size())) {
         return replies_.reply(id, out);
     }
     out.set(proto::RepCheckInChunk::done, request.get(proto::ReqCheckInChunk::last));
@@ -82,8 +85,39 @@ void CheckIns::onReqCheckIn(ConnectionId id, const Packet& request) {
     replies_.replyAfterSave(id, out);
 }
 
+namespace {
+
+// Why the file at path may not be replaced; "" for a plain file (also one reached through a
+// symbolic link) and for a file that does not exist yet. Checked before anything is written, so
+// that a refused commit leaves no version folder or version behind.
+std::string_view notReplaceable(const std::string& path) {
+    switch (files::kindOf(path, true)) {
+        case files::FileKind::Missing:
+        case files::FileKind::Regular:
+        case files::FileKind::Link:  // not reported when links are followed
+            return {};
+        case files::FileKind::Folder:
+            return text::LatestIsFolder;
+        case files::FileKind::Fifo:
+            return text::LatestIsFifo;
+        case files::FileKind::Socket:
+            return text::LatestIsSocket;
+        case files::FileKind::BrokenLink:
+            return text::LatestIsBrokenLink;
+        case files::FileKind::Device:
+        case files::FileKind::Other:
+            break;
+    }
+    return text::LatestIsDevice;
+}
+
+}  // namespace
+
 std::string_view CheckIns::checkIn(const std::string& path, const std::string& upload,
                                    const std::string& userName, const std::string& comment) {
+    if (const std::string_view refusal = notReplaceable(path); !refusal.empty()) return refusal;
+    // What an earlier commit of this file left when the server was killed in the middle.
+    removeLeftoversOf(versions_, path);
     const std::string folder = versions_.folderOf(path);
     const files::FolderResult made = files::createFolder(folder);
     // Without a version folder no version can be kept, and overwriting the file would lose it.

@@ -22,22 +22,27 @@ public:
     struct Places {
         std::string filesFolder;
         std::string tempFolder;
+        TempFiles::Limits tempLimits;
     };
 
     Repository(Reactor& reactor, Store& store, SlotTable& slots, Sessions& sessions,
                const Places& places, const std::int32_t& retentionCount)
         : versions_(places.filesFolder, reactor.clock()),
-          temps_(places.tempFolder),
+          temps_(places.tempFolder, places.tempLimits),
           replies_(reactor, slots, store),
           checkOuts_(reactor.clock(), store, slots, sessions, replies_, versions_),
           transfers_(store, sessions, temps_, replies_),
           checkIns_(sessions, checkOuts_, versions_, temps_, replies_, retentionCount) {}
 
     VersionStore& versions() { return versions_; }
+    TempFiles& tempFiles() { return temps_; }
     const TempFiles& tempFiles() const { return temps_; }
     CheckOuts& checkOuts() { return checkOuts_; }
     Transfers& transfers() { return transfers_; }
     CheckIns& checkIns() { return checkIns_; }
+
+    // A connection closed: the copies and uploads it made are of no use to anyone.
+    void connectionClosed(ConnectionId id) { temps_.removeAllOf(id); }
 
     // Tells a user's client that the administrator voided its check-out of path.
     void sendCheckOutVoided(std::string_view userName, std::string_view path) {

@@ -5,11 +5,19 @@
 
 namespace zelt::server {
 
-std::string TempFiles::createDownload(std::string_view userName) {
+bool TempFiles::roomFor(std::uint64_t size) const {
+    const auto free = files::freeSpace(folder_);
+    // A volume that cannot be asked is left to the writes themselves to report.
+    return !free || (*free >= limits_.freeSpaceReserve && *free - limits_.freeSpaceReserve >= size);
+}
+
+std::string TempFiles::createDownload(std::string_view userName, std::uint64_t size,
+                                      ConnectionId connection) {
     std::string owner = lowerAscii(userName);
     evictFor(owner);
+    if (!roomFor(size)) return "";
     const std::string path = files::createUniqueTempFile(folder_, std::string(userName));
-    if (!path.empty()) add(path, std::move(owner), Kind::Download);
+    if (!path.empty()) add(path, std::move(owner), Kind::Download, connection);
     return path;
 }
 
@@ -26,17 +34,24 @@ std::string TempFiles::uploadPath(std::string_view userName, std::string_view up
     return files::join(folder_, std::string(uploadName));
 }
 
-std::string TempFiles::beginUpload(std::string_view userName, std::string_view uploadName) {
+std::string TempFiles::beginUpload(std::string_view userName, std::string_view uploadName,
+                                   ConnectionId connection) {
     const std::string path = uploadPath(userName, uploadName);
     if (path.empty()) return "";
-    if (owns(path, userName, Kind::Upload)) return path;
+    if (owns(path, userName, Kind::Upload)) {
+        // Starting again from the first chunk: what was sent before no longer counts.
+        entries_.at(path).size = 0;
+        return path;
+    }
     // A name that another account's user name also begins (anna__x for the users "anna" and
-    // "anna__x"), or that one of the download copies happens to carry, is not free for taking.
-    if (entries_.count(path) != 0 || files::isFile(path)) return "";
+    // "anna__x"), or that one of the download copies happens to carry, is not free for taking;
+    // nor is one that anything else in Temp has, a symbolic link above all: it is never
+    // followed, and the upload file is only ever created new.
+    if (entries_.count(path) != 0 || files::kindOf(path) != files::FileKind::Missing) return "";
     std::string owner = lowerAscii(userName);
     evictFor(owner);
     closeSpareFiles();
-    Entry& entry = add(path, std::move(owner), Kind::Upload);
+    Entry& entry = add(path, std::move(owner), Kind::Upload, connection);
     entry.file = files::OpenFile::forWriting(path, true);
     if (!entry.file.isOpen()) {
         remove(path);
@@ -66,8 +81,51 @@ files::OpenFile* TempFiles::use(const std::string& path, std::string_view userNa
     return entry.file.isOpen() ? &entry.file : nullptr;
 }
 
+bool TempFiles::growUpload(const std::string& path, std::int64_t end) {
+    const auto it = entries_.find(path);
+    if (it == entries_.end() || it->second.kind != Kind::Upload || end < 0) return false;
+    Entry& entry = it->second;
+    const auto newSize = static_cast<std::uint64_t>(end);
+    if (newSize <= entry.size) {
+        entry.size = newSize;
+        return true;
+    }
+    const std::uint64_t others = pendingUploadBytes(entry.owner) - entry.size;
+    if (others + newSize > limits_.pendingUploadBytes || !roomFor(newSize - entry.size)) {
+        return false;
+    }
+    entry.size = newSize;
+    return true;
+}
+
 void TempFiles::remove(const std::string& path) {
     if (entries_.erase(path) != 0) files::discardFile(path);
+}
+
+void TempFiles::removeAll() {
+    for (const auto& [path, entry] : entries_) files::discardFile(path);
+    entries_.clear();
+}
+
+void TempFiles::removeAllOf(ConnectionId connection) {
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        if (it->second.connection == connection) {
+            files::discardFile(it->first);
+            it = entries_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+std::uint64_t TempFiles::pendingUploadBytes(std::string_view userName) const {
+    std::uint64_t bytes = 0;
+    for (const auto& [path, entry] : entries_) {
+        if (entry.kind == Kind::Upload && equalsIgnoringCase(entry.owner, userName)) {
+            bytes += entry.size;
+        }
+    }
+    return bytes;
 }
 
 std::size_t TempFiles::countOf(std::string_view userName) const {
@@ -111,8 +169,9 @@ void TempFiles::evictFor(const std::string& owner) {
     }
 }
 
-TempFiles::Entry& TempFiles::add(const std::string& path, std::string owner, Kind kind) {
-    return entries_[path] = Entry{std::move(owner), kind, ++uses_, {}};
+TempFiles::Entry& TempFiles::add(const std::string& path, std::string owner, Kind kind,
+                                 ConnectionId connection) {
+    return entries_[path] = Entry{std::move(owner), kind, ++uses_, connection, 0, {}};
 }
 
 }  // namespace zelt::server

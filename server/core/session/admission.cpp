@@ -66,7 +66,9 @@ void Admission::sweep() {
     for (std::size_t i = 0; i < slots_.capacity(); ++i) {
         const ConnectionSlot& s = slots_[i];
         if (!s.waiting()) continue;
-        if (now - s.connectedAt >= LogInDeadline) {
+        if (answering && answering(slots_.idOf(i))) {
+            waiting = true;
+        } else if (now - s.connectedAt >= LogInDeadline) {
             slots_.freeSlot(static_cast<int>(i));
         } else {
             waiting = true;

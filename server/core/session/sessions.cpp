@@ -1,6 +1,5 @@
 #include "server/core/session/sessions.h"
 
-#include "common/platform/tcp.h"
 #include "common/protocol/layouts.h"
 #include "common/protocol/packet.h"
 #include "server/core/store/names.h"
@@ -47,7 +46,7 @@ void Sessions::reportNotReading(const ConnectionSlot& slot) {
                                      .get(AccountRecord::userName);
         console_.plain(text::format(text::UserNotReading, name));
     } else {
-        console_.plain(text::format(text::ConnectionNotReading, tcp::formatIpv4(slot.peerAddress)));
+        console_.plain(text::format(text::ConnectionNotReading, slot.address));
     }
 }
 

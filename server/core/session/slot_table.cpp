@@ -109,6 +109,7 @@ ConnectionId SlotTable::adopt(Handle handle, std::uint32_t peerAddress) {
     slot.activity = 0;
     slot.peerAddress = peerAddress;
     slot.connectedAt = reactor_.now();
+    slot.address = tcp::peerAddress(handle);
     const ConnectionId id{index, slot.generation};
     slot.connection = std::make_unique<proto::Connection>(
         reactor_, handle, proto::Receiver::Server,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/limits.h"
@@ -38,6 +39,8 @@ struct ConnectionSlot {
     // and when the connection took the slot.
     std::uint32_t peerAddress = 0;
     Millis connectedAt = 0;
+    // The client's IPv4 address as text, "" when it has none.
+    std::string address;
 
     bool open() const { return connection != nullptr && connection->isOpen(); }
     bool loggedIn() const { return open() && account >= 0; }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/platform/files.h"
 #include "server/core/ui/texts.h"
 
 namespace zelt::server {
@@ -21,18 +22,21 @@ bool Store::load() {
         console_.error(text::AccountAllocationFailed);
         return false;
     }
+    // Loosened by hand or by a restore, the file would stay readable to others until the first
+    // save; the passwords in it are only scrambled.
+    if (files::restrictToOwner(paths_.accounts)) console_.important(text::AccountsTightened);
     accounts_->load(paths_.accounts);
     return true;
 }
 
 bool Store::saveAccounts() {
-    if (accounts_->save(paths_.accounts)) return true;
+    if (accounts_->save(paths_.accounts, tableWriter_)) return true;
     console_.error(text::AccountsNotSaved);
     return false;
 }
 
 bool Store::saveGroups() {
-    if (groups_->save(paths_.groups)) return true;
+    if (groups_->save(paths_.groups, tableWriter_)) return true;
     console_.error(text::GroupsNotSaved);
     return false;
 }

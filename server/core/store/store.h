@@ -14,7 +14,9 @@ namespace zelt::server {
 // carried can be taken back before anyone is told it was made.
 class Store {
 public:
-    Store(Console& console, const ServerPaths& paths) : console_(console), paths_(paths) {}
+    // tableWriter writes the bytes of both table files (empty: write(2)).
+    Store(Console& console, const ServerPaths& paths, files::WriteFn tableWriter = {})
+        : console_(console), paths_(paths), tableWriter_(std::move(tableWriter)) {}
 
     // Allocates both tables and reads Accounts.zelt and Groups.zelt into them (every account not
     // connected). When memory runs out, an error line says which table; nothing is loaded then.
@@ -32,6 +34,7 @@ public:
 private:
     Console& console_;
     const ServerPaths& paths_;
+    files::WriteFn tableWriter_;
     std::unique_ptr<AccountTable> accounts_;
     std::unique_ptr<GroupTable> groups_;
 };
