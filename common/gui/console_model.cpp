@@ -66,9 +66,11 @@ void ConsoleModel::linesDropped(std::size_t count) {
     const int n = static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(rows_)));
     if (n == 0) return;
     // The views move their selection and current row up with the lines that stay.
+    const int selected = console_.selectedLine();
     beginRemoveRows({}, 0, n - 1);
     rows_ -= n;
     endRemoveRows();
+    Q_EMIT topLinesDropped(selected);
 }
 
 void ConsoleModel::cleared() {
