@@ -72,7 +72,9 @@ void TestPeer::attach(Handle handle, proto::Receiver receiver) {
         [this](int) { closed_ = true; });
 }
 
-void TestPeer::sendRaw(std::span<const std::uint8_t> bytes) { connection_->send(bytes); }
+void TestPeer::sendRaw(std::span<const std::uint8_t> bytes) {
+    connection_->send(bytes);
+}
 
 void TestPeer::writeRaw(std::span<const std::uint8_t> bytes) {
     ASSERT_EQ(::send(connection_->handle(), bytes.data(), bytes.size(), MSG_NOSIGNAL),
