@@ -56,7 +56,8 @@ void Admission::arrive(Handle connected, std::uint32_t peerAddress) {
     }
     slots_.adopt(connected, peerAddress);
     if (!reactor_.timerRunning(this, kSweepTimer)) {
-        reactor_.startTimer(this, kSweepTimer, SweepPeriod, TimerMode::Periodic, [this] { sweep(); });
+        reactor_.startTimer(this, kSweepTimer, SweepPeriod, TimerMode::Periodic,
+                            [this] { sweep(); });
     }
 }
 
