@@ -5,6 +5,7 @@
 // sampled every five seconds. At the end it prints the samples, the exchanges done, the errors
 // (a reply of the wrong kind, a request left unanswered for 10 s) and the connections lost,
 // and exits non-zero when there was any error or loss. Not a test: it runs for minutes.
+#include <fcntl.h>
 #include <sys/resource.h>
 
 #include <chrono>
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include "common/platform/poll_reactor.h"
-#include "common/platform/tcp.h"
 #include "common/protocol/connection.h"
 #include "common/protocol/layouts.h"
 #include "common/protocol/packet.h"
@@ -28,6 +28,7 @@
 #include "server/core/store/settings_files.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_peer.h"
 
 namespace {
 
@@ -97,8 +98,12 @@ public:
           clients_(clients),
           totals_(totals),
           random_(static_cast<unsigned>(index)) {
-        int error = 0;
-        const Handle h = tcp::startConnect(0x7F000001, port, &error);
+        // Each client from an address of its own, as on a network: the server limits what one
+        // address may hold before logging in.
+        const auto source = static_cast<std::uint32_t>(0x7F000000 + ((index / 200) << 8) +
+                                                       index % 200 + 2);
+        const Handle h = test::connectLoopback(port, source);
+        ::fcntl(h, F_SETFL, ::fcntl(h, F_GETFL, 0) | O_NONBLOCK);
         connection_ = std::make_unique<proto::Connection>(
             reactor, h, proto::Receiver::Client,
             [this](std::span<const std::uint8_t> p) { onPacket(p); },
