@@ -23,7 +23,11 @@ namespace zelt::proto {
 // read would have been, so the dispatcher can count it as activity and ignore it.
 //
 // Sending: each packet goes to send() whole; what the socket does not take waits, in order, for
-// write readiness. A send error other than would-block drops the rest of that packet.
+// write readiness. A send error other than would-block drops the rest of that packet. Packets
+// queued while the packets of one read are handled go out together after the last of them, in
+// as few system calls as the socket takes them, so a peer with many requests in flight costs
+// one write per read rather than one per answer; a peer that waits for each answer gets it at
+// once, alone, as before.
 class Connection {
 public:
     static constexpr Millis ShortPacketWait = 1000;
@@ -84,6 +88,11 @@ private:
     std::size_t txSentOfFront_ = 0;
     std::size_t txBytes_ = 0;
     unsigned interest_ = 0;
+    // Set while the packets of one read are handled: answers queue until they are all done.
+    bool holding_ = false;
+    // A handler that turns the loop (a modal dialog) must not keep what it sends waiting for
+    // the last packet of the read: the end of the turn sends it too.
+    bool flushDeferred_ = false;
 };
 
 }  // namespace zelt::proto

@@ -13,14 +13,19 @@ namespace zelt::server {
 class SessionRequests {
 public:
     SessionRequests(Reactor& reactor, Console& console, Store& store, SlotTable& slots,
-                    Sessions& sessions)
-        : store_(store), slots_(slots), sessions_(sessions), throttle_(reactor, console) {}
+                    Sessions& sessions, bool offerPipelining = true)
+        : store_(store),
+          slots_(slots),
+          sessions_(sessions),
+          throttle_(reactor, console),
+          offerPipelining_(offerPipelining) {}
 
     void onReqLogin(ConnectionId id, const proto::Packet& request);
     void onReqChangePassword(ConnectionId id, const proto::Packet& request);
     void onReqGroupList(ConnectionId id);
     void onReqFileList(ConnectionId id, const proto::Packet& request);
     void onReqKeepAlive(ConnectionId id);
+    void onReqPipeline(ConnectionId id, const proto::Packet& request);
 
 private:
     // Checks a log-in against the account table and answers it when it succeeds.
@@ -31,6 +36,7 @@ private:
     SlotTable& slots_;
     Sessions& sessions_;
     LoginThrottle throttle_;
+    bool offerPipelining_;
 };
 
 }  // namespace zelt::server

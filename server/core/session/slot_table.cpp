@@ -83,6 +83,7 @@ ConnectionId SlotTable::adopt(Handle handle) {
     slot.generation = ++generations_;
     slot.account = -1;
     slot.activity = 0;
+    slot.pipelineFeatures = 0;
     slot.checksWithoutLogIn = 0;
     slot.address = tcp::peerAddress(handle);
     const ConnectionId id{index, slot.generation};
@@ -108,6 +109,7 @@ void SlotTable::free(ConnectionId id) {
     retired_.push_back(std::move(slot->connection));
     slot->account = -1;
     slot->activity = 0;
+    slot->pipelineFeatures = 0;
     slot->checksWithoutLogIn = 0;
     // The connection may be the one whose handler is running; it goes at the end of the turn.
     if (retired_.size() == 1) reactor_.defer(this, [this] { retired_.clear(); });
