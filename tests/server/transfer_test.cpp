@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <chrono>
 
 #include "common/platform/tcp.h"
 #include "tests/server/repository_fixture.h"
@@ -159,6 +160,7 @@ public:
         EXPECT_NE(handle_, kNoHandle);
     }
     ~OneReadClient() { tcp::closeSocket(handle_); }
+    Handle handle() const { return handle_; }
 
     // Sends a request and returns the one read that answers it.
     std::vector<std::uint8_t> ask(const Packet& request) {
@@ -258,6 +260,63 @@ TEST_F(TransferTest, AClientThatWaitsForEveryAnswerGetsEachAsOneWholeReadAsBefor
     EXPECT_EQ(old.expect(commit, Opcode::RepCheckIn).get(proto::RepCheckIn::status), 0);
     EXPECT_EQ(readAll(plan), "short");
     EXPECT_EQ(old.expect(Packet(Opcode::ReqKeepAlive), Opcode::RepKeepAlive).size(), 2u);
+}
+
+}  // namespace
+}  // namespace zelt::server::test
+
+namespace zelt::server::test {
+namespace {
+
+TEST_F(TransferTest, APeerThatAsksWithoutReadingStopsBeingReadWhileOthersGoOn) {
+    const std::string plan = memberFile("plan.doc", randomBytes(64 * 1024, 5));
+    addGroup("alpha", {"anna", "bob"}, {plan});
+    OneReadClient flood(reactor, server->listeningPort());
+    ASSERT_EQ(
+        flood.expect(logInPacket("anna", "secret"), Opcode::RepLogin).get(proto::RepLogin::result),
+        1);
+    Packet open(Opcode::ReqFetchOpen);
+    open.set(proto::ReqFetchOpen::path, plan);
+    const std::string temp =
+        flood.expect(open, Opcode::RepFetchOpen).get(proto::RepFetchOpen::tempPath);
+    const ConnectionSlot* anna = nullptr;
+    for (std::size_t i = 0; i < server->slots().capacity(); ++i) {
+        if (server->slots()[i].loggedIn()) anna = &server->slots()[i];
+    }
+    ASSERT_NE(anna, nullptr);
+
+    // Small socket buffers on the flooding side, and more requests than any buffer holds, none
+    // of whose answers is ever read.
+    tcp::setBufferSizes(flood.handle(), 16 * 1024, 16 * 1024);
+    Packet chunk(Opcode::ReqFetchChunk);
+    chunk.set(proto::ReqFetchChunk::path, plan);
+    chunk.set(proto::ReqFetchChunk::tempPath, temp);
+    std::vector<std::uint8_t> requests;
+    for (int i = 0; i < 40000; ++i) {
+        requests.insert(requests.end(), chunk.bytes().begin(), chunk.bytes().end());
+    }
+    std::size_t sent = 0;
+    std::size_t mostUnsent = 0;
+    for (int turn = 0; turn < 5000 && sent < requests.size(); ++turn) {
+        const tcp::IoResult r =
+            tcp::sendSome(flood.handle(), requests.data() + sent, requests.size() - sent);
+        if (r.ok()) sent += r.bytes;
+        reactor.runOnce(0);
+        mostUnsent = std::max(mostUnsent, anna->connection->unsentBytes());
+    }
+    // The flood is held in the sockets' buffers, not in the server's memory.
+    EXPECT_LT(sent, requests.size());
+    EXPECT_LE(mostUnsent, proto::Connection::MaxUnsent + 64 * 1024);
+
+    // Another user is served as ever meanwhile.
+    auto bob = logIn("bob");
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20; ++i) {
+        bob->send(Packet(Opcode::ReqKeepAlive));
+        bob->expect(Opcode::RepKeepAlive);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_LE(anna->connection->unsentBytes(), proto::Connection::MaxUnsent + 64 * 1024);
 }
 
 }  // namespace
