@@ -108,7 +108,7 @@ void Connection::receive() {
     rxEnd_ += r.bytes;
     lastArrival_ = reactor_.now();
     std::shared_ptr<bool> alive = alive_;
-    holding_ = true;
+    holding_ = batching_;
     cutPackets();
     if (!*alive) return;
     holding_ = false;

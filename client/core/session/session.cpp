@@ -249,6 +249,7 @@ void Session::onLogin(const Packet& p) {
                    proto::kServerMark.end())) {
         pipelined_ = true;
         requests_.sendAtOnce();
+        if (connection_) connection_->setBatching(true);
         Packet features(Opcode::ReqPipeline);
         features.set(proto::ReqPipeline::features, proto::kPipelineUploads);
         send(features);

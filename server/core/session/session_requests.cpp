@@ -143,6 +143,8 @@ void SessionRequests::onReqFileList(ConnectionId id, const Packet& request) {
 void SessionRequests::onReqPipeline(ConnectionId id, const Packet& request) {
     if (ConnectionSlot* slot = slots_.find(id)) {
         slot->pipelineFeatures = request.get(proto::ReqPipeline::features);
+        // A client with requests in flight cuts answers out of the stream itself.
+        slot->connection->setBatching(true);
     }
 }
 
