@@ -118,6 +118,7 @@ void ClientCore::connectionChanged() {
 // Whatever was under way ends with the connection; the Working Files buttons work again.
 void ClientCore::connectionLost() {
     fetch_.abandon();
+    checkOut_.connectionLost();
     if (engine_.abandon() && working_.exists()) working_.update();
 }
 

@@ -471,6 +471,14 @@ Status OpenFile::writeAt(std::int64_t offset, const void* data, std::size_t size
     if (fd_ < 0 || offset < 0) return Status::failed(EBADF);
     if (::fstat(fd_, &st) != 0) return Status::fromErrno();
     if (offset > st.st_size) return Status::failed(EINVAL);
+    if (const Status written = writeInPlace(offset, data, size); !written) return written;
+    // Only a chunk sent again lands before the end; cutting costs a journal entry otherwise.
+    const off_t end = static_cast<off_t>(offset) + static_cast<off_t>(size);
+    return end >= st.st_size ? Status::done() : statusOf(::ftruncate(fd_, end));
+}
+
+Status OpenFile::writeInPlace(std::int64_t offset, const void* data, std::size_t size) {
+    if (fd_ < 0 || offset < 0) return Status::failed(EBADF);
     const auto* in = static_cast<const std::uint8_t*>(data);
     std::size_t done = 0;
     while (done < size) {
@@ -480,9 +488,7 @@ Status OpenFile::writeAt(std::int64_t offset, const void* data, std::size_t size
         if (n <= 0) return n == 0 ? Status::failed(EIO) : Status::fromErrno();
         done += static_cast<std::size_t>(n);
     }
-    // Only a chunk sent again lands before the end; cutting costs a journal entry otherwise.
-    const off_t end = static_cast<off_t>(offset) + static_cast<off_t>(size);
-    return end >= st.st_size ? Status::done() : statusOf(::ftruncate(fd_, end));
+    return Status::done();
 }
 
 std::string baseName(const std::string& path) {

@@ -162,6 +162,9 @@ public:
     // offset must lie within the file, so that no gap of zeros can appear. Fails when nothing
     // sure was written.
     Status writeAt(std::int64_t offset, const void* data, std::size_t size);
+    // Writes size bytes at offset and leaves whatever lies beyond them, so that pieces of a
+    // file can arrive in any order; a gap before offset reads as zeros until it is written.
+    Status writeInPlace(std::int64_t offset, const void* data, std::size_t size);
 
 private:
     explicit OpenFile(int fd) : fd_(fd) {}

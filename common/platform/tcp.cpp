@@ -8,8 +8,10 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -118,6 +120,35 @@ IoResult sendSome(Handle handle, const void* data, std::size_t size) {
     IoResult r;
     for (;;) {
         ssize_t n = ::send(handle, data, size, MSG_NOSIGNAL);
+        if (n >= 0) {
+            r.bytes = static_cast<std::size_t>(n);
+            return r;
+        }
+        if (errno == EINTR) continue;
+        if (wouldBlock(errno)) {
+            r.status = IoResult::Status::WouldBlock;
+        } else {
+            r.status = IoResult::Status::Failed;
+            r.error = errno;
+        }
+        return r;
+    }
+}
+
+IoResult sendPieces(Handle handle, const Piece* pieces, std::size_t count) {
+    constexpr std::size_t kMaxPieces = 64;
+    iovec vectors[kMaxPieces];
+    count = std::min(count, kMaxPieces);
+    for (std::size_t i = 0; i < count; ++i) {
+        vectors[i].iov_base = const_cast<void*>(pieces[i].data);
+        vectors[i].iov_len = pieces[i].size;
+    }
+    msghdr message{};
+    message.msg_iov = vectors;
+    message.msg_iovlen = count;
+    IoResult r;
+    for (;;) {
+        const ssize_t n = ::sendmsg(handle, &message, MSG_NOSIGNAL);
         if (n >= 0) {
             r.bytes = static_cast<std::size_t>(n);
             return r;

@@ -43,6 +43,12 @@ Handle startConnect(std::uint32_t address, std::uint16_t port, int* error);
 int connectError(Handle handle);
 
 IoResult sendSome(Handle handle, const void* data, std::size_t size);
+// The same for several pieces at once, in order, with one system call.
+struct Piece {
+    const void* data;
+    std::size_t size;
+};
+IoResult sendPieces(Handle handle, const Piece* pieces, std::size_t count);
 IoResult recvSome(Handle handle, void* data, std::size_t size);
 void closeSocket(Handle handle);
 

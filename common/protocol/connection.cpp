@@ -1,6 +1,7 @@
 #include "common/protocol/connection.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "common/platform/tcp.h"
@@ -10,7 +11,13 @@ namespace zelt::proto {
 namespace {
 constexpr int kShortPacketTimer = 1;
 constexpr int kHoldTimer = 2;
+
+std::size_t totalOf(const tcp::Piece* pieces, std::size_t count) {
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < count; ++i) total += pieces[i].size;
+    return total;
 }
+}  // namespace
 
 Connection::Connection(Reactor& reactor, Handle handle, Receiver receiver,
                        PacketHandler onPacket, CloseHandler onClose)
@@ -26,6 +33,7 @@ Connection::Connection(Reactor& reactor, Handle handle, Receiver receiver,
 
 Connection::~Connection() {
     *alive_ = false;
+    reactor_.cancelDeferred(this);
     close();
 }
 
@@ -33,6 +41,9 @@ void Connection::close() {
     reactor_.killTimer(this, kShortPacketTimer);
     reactor_.killTimer(this, kHoldTimer);
     if (handle_ == kNoHandle) return;
+    // What was sent while the read's packets were handled has not been offered to the socket
+    // yet (a refusal just before the close): it goes as far as the socket takes it now.
+    if (holding_ && !txQueue_.empty()) flush();
     reactor_.unwatch(handle_);
     tcp::closeSocket(handle_);
     handle_ = kNoHandle;
@@ -55,15 +66,17 @@ void Connection::onEvents(unsigned events) {
     // A hang-up is reported whatever the interest: the send that fails then empties the queue,
     // so a peer that is gone is not kept waiting for as over its bound.
     if ((events & (kWritable | kHangup)) && !txQueue_.empty()) {
-        const bool wasAccepting = accepting();
-        flush();
+        flushAndResume();
         if (!*alive || !isOpen()) return;
-        if (!wasAccepting && accepting()) {
-            resume();
-            if (!*alive || !isOpen()) return;
-        }
     }
     if (events & (kReadable | kHangup)) receive();
+}
+
+void Connection::flushAndResume() {
+    std::shared_ptr<bool> alive = alive_;
+    const bool wasAccepting = accepting();
+    flush();
+    if (*alive && isOpen() && !wasAccepting && accepting()) resume();
 }
 
 bool Connection::accepting() const { return !overBound() && reactor_.now() >= heldUntil_; }
@@ -138,7 +151,13 @@ void Connection::receive() {
     }
     rxEnd_ += r.bytes;
     lastArrival_ = reactor_.now();
+    std::shared_ptr<bool> alive = alive_;
+    holding_ = batching_;
     cutPackets();
+    if (!*alive) return;
+    holding_ = false;
+    // Packets the read's own answers held back (over the bound) go on once these are out.
+    if (isOpen() && !txQueue_.empty()) flushAndResume();
 }
 
 bool Connection::deliver(std::size_t length) {
@@ -195,7 +214,7 @@ void Connection::onShortPacketTimer() {
 void Connection::send(std::span<const std::uint8_t> packet) {
     if (!isOpen() || packet.empty()) return;
     std::size_t sent = 0;
-    if (txQueue_.empty()) {
+    if (txQueue_.empty() && !holding_) {
         while (sent < packet.size()) {
             const tcp::IoResult r =
                 tcp::sendSome(handle_, packet.data() + sent, packet.size() - sent);
@@ -207,7 +226,15 @@ void Connection::send(std::span<const std::uint8_t> packet) {
     }
     txQueue_.emplace_back(packet.begin() + static_cast<std::ptrdiff_t>(sent), packet.end());
     txBytes_ += packet.size() - sent;
-    updateInterest();
+    if (!holding_) {
+        updateInterest();
+    } else if (!flushDeferred_) {
+        flushDeferred_ = true;
+        reactor_.defer(this, [this] {
+            flushDeferred_ = false;
+            if (isOpen() && !txQueue_.empty()) flushAndResume();
+        });
+    }
     notePressure();
 }
 
@@ -219,19 +246,30 @@ void Connection::notePressure() {
 }
 
 void Connection::flush() {
+    constexpr std::size_t kPieces = 64;
+    std::array<tcp::Piece, kPieces> pieces{};
     while (!txQueue_.empty()) {
-        const std::vector<std::uint8_t>& front = txQueue_.front();
-        const tcp::IoResult r = tcp::sendSome(handle_, front.data() + txSentOfFront_,
-                                              front.size() - txSentOfFront_);
-        if (r.status == tcp::IoResult::Status::WouldBlock) break;
-        const std::size_t moved =
-            r.status == tcp::IoResult::Status::Failed ? front.size() - txSentOfFront_ : r.bytes;
-        txSentOfFront_ += moved;
-        txBytes_ -= moved;
-        if (txSentOfFront_ == front.size()) {
-            txQueue_.pop_front();
-            txSentOfFront_ = 0;
+        std::size_t count = 0;
+        for (auto it = txQueue_.begin(); it != txQueue_.end() && count < kPieces; ++it, ++count) {
+            const std::size_t skip = count == 0 ? txSentOfFront_ : 0;
+            pieces[count] = {it->data() + skip, it->size() - skip};
         }
+        const tcp::IoResult r = tcp::sendPieces(handle_, pieces.data(), count);
+        if (r.status == tcp::IoResult::Status::WouldBlock) break;
+        // A failed send drops the rest of the packet it was in, and only that one.
+        std::size_t moved = r.status == tcp::IoResult::Status::Failed ? pieces[0].size : r.bytes;
+        while (moved > 0 && !txQueue_.empty()) {
+            const std::size_t rest = txQueue_.front().size() - txSentOfFront_;
+            const std::size_t taken = std::min(moved, rest);
+            txSentOfFront_ += taken;
+            txBytes_ -= taken;
+            moved -= taken;
+            if (taken == rest) {
+                txQueue_.pop_front();
+                txSentOfFront_ = 0;
+            }
+        }
+        if (r.bytes < totalOf(pieces.data(), count) && r.ok()) break;  // the socket is full
     }
     updateInterest();
     notePressure();

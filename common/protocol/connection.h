@@ -23,7 +23,12 @@ namespace zelt::proto {
 // read would have been, so the dispatcher can count it as activity and ignore it.
 //
 // Sending: each packet goes to send() whole; what the socket does not take waits, in order, for
-// write readiness. A send error other than would-block drops the rest of that packet.
+// write readiness. A send error other than would-block drops the rest of that packet. With
+// batching on, packets queued while the packets of one read are handled go out together after
+// the last of them, in as few system calls as the socket takes them, so a peer with many
+// requests in flight costs one write per read rather than one per answer. It is only for a peer
+// known to cut packets out of the stream: one that takes each read as one packet gets every
+// packet in a send of its own, as before.
 //
 // Back-pressure: while the bytes waiting to go out are at or above the send bound, the
 // connection neither reads nor hands over packets it has already read, so a peer that sends
@@ -53,6 +58,8 @@ public:
     // Takes bytes as if one read of the socket had brought them, cut into packets the same way
     // (a fuzzer feeds a connection so, without a system call for every piece).
     void receiveBytes(std::span<const std::uint8_t> bytes);
+    // Sends the packets of one read together from now on (see above).
+    void setBatching(bool batching) { batching_ = batching; }
     // Closes the socket now, without calling the close handler. Unsent data is dropped.
     void close();
 
@@ -78,6 +85,8 @@ private:
     void cutPackets();
     bool deliver(std::size_t length);
     void flush();
+    // Sends what waits and, if that took the queue below its bound, hands over what waited.
+    void flushAndResume();
     // Whether packets may be handed over and more read now.
     bool accepting() const;
     // Hands over what waited while the connection was not accepting.
@@ -108,6 +117,12 @@ private:
     bool wasOver_ = false;
     Millis heldUntil_ = 0;
     unsigned interest_ = 0;
+    // Set while the packets of one read are handled: answers queue until they are all done.
+    bool batching_ = false;
+    bool holding_ = false;
+    // A handler that turns the loop (a modal dialog) must not keep what it sends waiting for
+    // the last packet of the read: the end of the turn sends it too.
+    bool flushDeferred_ = false;
 };
 
 }  // namespace zelt::proto

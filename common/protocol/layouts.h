@@ -30,7 +30,14 @@ namespace RepLogin {
 inline constexpr Byte result{2};
 inline constexpr Text reason{3, 71};
 inline constexpr FieldInfo kFields[] = {describe("result", result), describe("reason", reason)};
+// Where the server's mark goes: after the NUL that ends an empty reason.
+inline constexpr Bytes mark{4, kServerMark.size()};
 }  // namespace RepLogin
+
+namespace ReqPipeline {
+inline constexpr Int32 features{2};
+inline constexpr FieldInfo kFields[] = {describe("features", features)};
+}  // namespace ReqPipeline
 
 namespace ReqChangePassword {
 inline constexpr Text current{2, 21};

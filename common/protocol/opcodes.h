@@ -36,7 +36,8 @@ inline constexpr std::size_t ChunkSize = 1024;
     X(ReqCheckIn, 35, 1594, 1594, RepCheckIn)             \
     X(ReqNotice, 36, 2, 2, RepNotice)                     \
     X(ReqSendMessage, 37, 1595, 1595, RepSendMessage)     \
-    X(ReqKeepAlive, 38, 2, 2, RepKeepAlive)
+    X(ReqKeepAlive, 38, 2, 2, RepKeepAlive)               \
+    X(ReqPipeline, 39, 6, 6, None)
 
 // The answers and pushes, which the client receives:
 #define ZELT_ANSWERS(X)                                   \
@@ -59,6 +60,33 @@ inline constexpr std::size_t ChunkSize = 1024;
     X(PushMessage, 86, 1082, 1082, None)                  \
     X(RepSendMessage, 87, 6, 6, None)                     \
     X(RepKeepAlive, 88, 2, 2, None)
+
+// Requests in flight (protocol notes).
+//
+// The exchange began lock-step: a client sends one request and waits for its answer, and file
+// data moves 1024 bytes per round trip. Servers of that kind take whatever one read returns as
+// one packet, so two requests that arrive glued together are lost. Over a link with a round trip
+// of 10 ms that caps a transfer near 0.1 MB/s, so this server and client can agree to keep many
+// requests in flight. The agreement must never reach a peer that does not know it:
+//
+// - The server says it can: a server that puts packets together again from the byte stream and
+//   answers every connection's requests in the order they came writes kServerMark into RepLogin
+//   right after the (empty) reason text of a successful log-in. A client reading the reason as
+//   text stops at its NUL and sees it empty; the packet keeps its length and its fields.
+// - The client answers only such a server: right after a marked RepLogin it sends ReqPipeline
+//   (opcode 39, no answer) with the features it will use. An unmarked server never receives
+//   ReqPipeline nor a second request before the first one's answer, and the agreement costs it
+//   no round trip: the client does not wait for anything before its first request.
+// - From then on the client may have many requests in flight and matches answers to requests by
+//   their order. Chunk answers carry no offset: the n-th chunk answer is for the n-th chunk asked.
+// - A download copy is deleted by the server when it reads its last chunk, so the client asks
+//   for the last chunk only once every chunk before it has arrived sound, and never past the end.
+// - With kPipelineUploads, check-in chunks are written at their offsets and may arrive in any
+//   order (a damaged chunk is sent again while later ones are already stored); the client
+//   commits only after every chunk has been acknowledged. Without it a chunk cuts the upload
+//   file at its end, as a lock-step client expects.
+// - Nothing else changes: every packet keeps its catalogue length and layout, and a client that
+//   never sends ReqPipeline sees exactly the answers it always saw.
 
 #define ZELT_OPCODES(X) ZELT_REQUESTS(X) ZELT_ANSWERS(X)
 
@@ -90,6 +118,12 @@ std::span<const OpcodeInfo> catalogue();
 // The full length of the packet that starts at the front of `head`, judged by its opcode. For
 // RepGroupList the count byte decides; 0 means more bytes are needed to tell.
 std::size_t framedLength(const OpcodeInfo& info, std::span<const std::uint8_t> head);
+
+// The bytes a server that takes requests in flight writes after the empty reason of a
+// successful RepLogin (see the notes above).
+inline constexpr std::string_view kServerMark = "ZELT pipelined/1";
+// Features a client names in ReqPipeline.
+inline constexpr std::int32_t kPipelineUploads = 1;
 
 // The 8-bit chunk checksum: 0 minus every data byte, modulo 256.
 std::uint8_t chunkChecksum(std::span<const std::uint8_t> data);

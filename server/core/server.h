@@ -42,6 +42,9 @@ struct ServerOptions {
     files::WriteFn tableWriter{};
     // The bound on uncommitted uploads and the disk's reserve (tests make them small).
     TempFiles::Limits tempLimits{};
+    // Whether the log-in answer tells clients of ours that they may keep requests in flight.
+    // Off, every client waits for each answer (benchmarks compare the two).
+    bool offerPipelining = true;
 };
 
 // How a start-up ended.

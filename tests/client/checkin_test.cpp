@@ -273,5 +273,85 @@ TEST_F(CheckInTest, ARestartFindsItsCheckOutsInTheTable) {
     EXPECT_EQ(linesSince(at).front(), "You are not safe to disconnect.");
 }
 
+// --- requests in flight, and servers that take none --------------------------------------------
+
+std::string patterned(std::size_t size, int seed) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>((i * 131 + seed * 17) % 253);
+    return s;
+}
+
+std::vector<std::int64_t> offsetsOf(const std::vector<Packet>& requests, proto::Int64 field) {
+    std::vector<std::int64_t> out;
+    for (const Packet& p : requests) out.push_back(p.get(field));
+    return out;
+}
+
+TEST_F(CheckInTest, AServerThatTakesEachReadAsOnePacketOnlyEverGetsOneRequestAtATime) {
+    server.wholeReads = true;
+    const std::string path = "C:\\p\\plan.bin";
+    holdFetched({{path, patterned(5000, 1)}});
+    EXPECT_EQ(zelt::test::readAll(working("plan.bin")), patterned(5000, 1));
+    zelt::test::writeAll(working("plan.bin"), patterned(4100, 2));
+    ui.comments.push_back(comment({"Redrawn."}));
+    checkIn({0});
+
+    ASSERT_EQ(server.checkIns.size(), 1u);
+    EXPECT_EQ(server.checkIns[0].content, patterned(4100, 2));
+    EXPECT_EQ(server.gluedReads, 0);
+    EXPECT_EQ(server.unknownOpcodes, 0);
+    // Not one request more than a client that knows nothing of requests in flight sends.
+    EXPECT_THAT(offsetsOf(server.receivedOf(Opcode::ReqFetchChunk), proto::ReqFetchChunk::offset),
+                ElementsAre(0, 1024, 2048, 3072, 4096));
+    EXPECT_THAT(
+        offsetsOf(server.receivedOf(Opcode::ReqCheckInChunk), proto::ReqCheckInChunk::offset),
+        ElementsAre(0, 1024, 2048, 3072, 4096));
+}
+
+TEST_F(CheckInTest, WithRequestsInFlightADamagedChunkIsAskedAgainWithoutStoppingTheRest) {
+    server.pipelined = true;
+    const std::string path = "C:\\p\\site.dwg";
+    const std::string content = patterned(64 * 1024 + 100, 3);
+    server.damageOffsets = {10 * 1024};
+    holdFetched({{path, content}});
+    EXPECT_EQ(zelt::test::readAll(working("site.dwg")), content);
+    EXPECT_EQ(server.countOf(Opcode::ReqPipeline), 1);
+    // The damaged chunk was asked again after chunks behind it, and the last one only when
+    // everything before it had come: its answer deletes the server's copy.
+    const std::vector<std::int64_t> asked =
+        offsetsOf(server.receivedOf(Opcode::ReqFetchChunk), proto::ReqFetchChunk::offset);
+    ASSERT_EQ(asked.size(), 66u);
+    for (std::size_t k = 0; k < 64; ++k) EXPECT_EQ(asked[k], static_cast<std::int64_t>(k * 1024));
+    EXPECT_EQ(asked[64], 10 * 1024);
+    EXPECT_EQ(asked[65], 64 * 1024);
+
+    const std::string edited = patterned(50 * 1024 + 7, 4);
+    zelt::test::writeAll(working("site.dwg"), edited);
+    server.damageOffsets = {20 * 1024};
+    ui.comments.push_back(comment({"Moved the gate."}));
+    checkIn({0});
+    ASSERT_EQ(server.checkIns.size(), 1u);
+    EXPECT_EQ(server.checkIns[0].content, edited);
+    EXPECT_EQ(server.countOf(Opcode::ReqCheckInChunk), 51 + 1);
+
+    // Ten damaged answers in a row still end a transfer.
+    server.groupFiles["Team"].push_back("C:\\p\\noise.bin");
+    server.contents["C:\\p\\noise.bin"] = patterned(30000, 5);
+    core->console().function("Team", "GRPFLIST");
+    core->executeLine(static_cast<int>(core->console().size() - 1));
+    reactor.drain();
+    core->selectAvailableFiles({1});
+    core->checkOutSelected();
+    reactor.drain();
+    server.damageChunks = ClientCore::kMaxBadChunks;
+    const std::size_t at = mark();
+    core->selectWorkingFiles({0});
+    core->fetchSelected();
+    reactor.drain();
+    EXPECT_THAT(linesSince(at), ElementsAre("Server couldn't send the file 'C:\\p\\noise.bin'."));
+    EXPECT_FALSE(files::isFile(working("noise.bin")));
+    EXPECT_FALSE(core->fetching());
+}
+
 }  // namespace
 }  // namespace zelt::client::test

@@ -25,7 +25,9 @@ public:
     ~ScriptedServer();
 
     std::uint16_t port() const { return port_; }
-    bool clientConnected() const { return connection_ && connection_->isOpen(); }
+    bool clientConnected() const {
+        return raw_ != kNoHandle || (connection_ && connection_->isOpen());
+    }
 
     // Sends one packet, or several packets' bytes in one piece.
     void send(const proto::Packet& packet);
@@ -49,9 +51,18 @@ public:
     std::map<std::string, std::vector<std::string>> groupFiles;  // group -> paths
     std::map<std::string, std::string> holders;                  // path -> holder
     std::map<std::string, std::string> contents;                 // path -> content
-    int damageChunks = 0;   // the next this many download chunks carry a wrong checksum
-    int damageUploads = 0;  // the next this many upload chunks are answered as damaged
-    std::string userName;   // who logged in
+    int damageChunks = 0;  // the next this many download chunks carry a wrong checksum
+    std::set<std::int64_t> damageOffsets;  // the chunk at each, once, comes or is taken damaged
+    // Plays a server that takes requests in flight: marks its log-in answer and keeps upload
+    // chunks at their offsets, however they come.
+    bool pipelined = false;
+    // Plays a server of the older kind: whatever one read brings is one packet, answered with
+    // one write. Reads that held more or less than one whole packet are counted in gluedReads.
+    bool wholeReads = false;
+    int gluedReads = 0;
+    int unknownOpcodes = 0;  // packets such a server would not know, never answered
+    int damageUploads = 0;   // the next this many upload chunks are answered as damaged
+    std::string userName;    // who logged in
     std::map<std::string, std::string> uploads;  // upload name -> bytes so far
     struct CheckIn {
         std::string path;
@@ -64,6 +75,7 @@ public:
 
 private:
     void onAccept();
+    void onWholeRead();
     void onPacket(const proto::Packet& p);
     void answer(const proto::Packet& p);
     void answerDownloadOpen(const proto::Packet& p);
@@ -76,6 +88,7 @@ private:
     std::uint16_t port_ = 0;
     std::unique_ptr<proto::Connection> connection_;
     std::unique_ptr<proto::Connection> retired_;
+    Handle raw_ = kNoHandle;                    // the client's socket when reads are taken whole
     std::map<std::string, std::string> temps_;  // temp path -> content
     int nextTemp_ = 1;
 };

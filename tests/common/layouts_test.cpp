@@ -52,6 +52,7 @@ const std::map<Opcode, std::span<const FieldInfo>>& layouts() {
         {Opcode::ReqNotice, {}},
         {Opcode::ReqSendMessage, ReqSendMessage::kFields},
         {Opcode::ReqKeepAlive, {}},
+        {Opcode::ReqPipeline, ReqPipeline::kFields},
         {Opcode::RepLogin, RepLogin::kFields},
         {Opcode::PushBroadcast, PushBroadcast::kFields},
         {Opcode::RepChangePassword, RepChangePassword::kFields},
@@ -106,7 +107,7 @@ TEST(Catalogue, AnswersAndDirections) {
     EXPECT_EQ(findOpcode(35)->answer, Opcode::RepCheckIn);
     EXPECT_EQ(findOpcode(27)->answer, Opcode::None);
     EXPECT_EQ(findOpcode(19), nullptr);
-    EXPECT_EQ(findOpcode(39), nullptr);
+    EXPECT_EQ(findOpcode(40), nullptr);
     EXPECT_EQ(findOpcode(69), nullptr);
     EXPECT_EQ(findOpcode(89), nullptr);
     EXPECT_EQ(findOpcode(70, Receiver::Server), nullptr);

@@ -259,6 +259,31 @@ TEST_F(ClientServerFilesTest, CheckInsAtTheChunkAndCommentBoundaries) {
     EXPECT_EQ(holderOnDisk(exact), "");
 }
 
+TEST_F(ClientServerFilesTest, FilesAtEveryChunkBoundaryTravelByteExactWithRequestsInFlight) {
+    const std::vector<std::size_t> sizes = {0, 1, 1023, 1024, 1025, 3 << 20};
+    std::vector<std::string> paths;
+    for (const std::size_t size : sizes) {
+        paths.push_back(memberFile("f" + std::to_string(size), binary(size, 10 + size)));
+    }
+    addGroup("Team", {"anna"}, paths);
+    Desk& anna = holdFetched("anna", "Team", paths);
+    ASSERT_TRUE(anna.core->pipelined());
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        const std::string name = "f" + std::to_string(sizes[k]);
+        EXPECT_EQ(readAll(anna.working(name)), readAll(paths[k])) << name;
+        // Each comes back with the next size's content, so that every upload ends elsewhere.
+        writeAll(anna.working(name), binary(sizes[(k + 1) % sizes.size()], 20 + k));
+    }
+    anna.ui.comments = {comment({"Resized."}, true)};
+    checkIn(anna, paths);
+    for (std::size_t k = 0; k < sizes.size(); ++k) {
+        EXPECT_EQ(readAll(paths[k]), binary(sizes[(k + 1) % sizes.size()], 20 + k)) << paths[k];
+        EXPECT_EQ(holderOnDisk(paths[k]), "");
+    }
+    EXPECT_THAT(serverTemp(), IsEmpty());
+    EXPECT_THAT(files::listFiles(anna.userDir + "/Temp"), IsEmpty());
+}
+
 TEST_F(ClientServerFilesTest, TheAdministratorsVoidReachesTheHoldersClient) {
     const std::string plan = memberFile("plan.txt", "plan v1");
     const std::string notes = memberFile("notes.txt", "notes v1");
@@ -324,9 +349,11 @@ TEST_F(ClientServerFilesTest, ACancelledFetchLeavesNoCopyOnEitherSideAndCanBeRun
     EXPECT_FALSE(files::isFile(anna.working("next.bin")));
     EXPECT_EQ(stateOnDisk(anna, big), client::RecordCheckedOut);
     EXPECT_EQ(stateOnDisk(anna, next), client::RecordCheckedOut);
-    // The client told the server to drop its copy.
+    // The client told the server to drop its copy, and kept nothing of what had come.
+    EXPECT_TRUE(anna.core->pipelined());
     EXPECT_THAT(serverTemp(), IsEmpty());
     EXPECT_EQ(server->repository().tempFiles().countOf("anna"), 0u);
+    EXPECT_THAT(files::listFiles(anna.userDir + "/Temp"), IsEmpty());
 
     // The Working Files window is back with its buttons working.
     anna.ui.onTransfer = nullptr;
@@ -479,7 +506,8 @@ TEST_F(ClientServerFilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnl
     const std::string small = memberFile("small.txt", "small v1");
     addGroup("Team", {"anna"}, {big, small});
     Desk& anna = holdFetched("anna", "Team", {big, small});
-    writeAll(anna.working("big.bin"), binary(8000, 2));
+    // Large enough to be still on its way when the void arrives, with chunks in flight too.
+    writeAll(anna.working("big.bin"), binary(600 * 1024, 2));
     writeAll(anna.working("small.txt"), "small v2");
 
     // The administrator voids the big file while its third chunk is on its way.
@@ -509,7 +537,7 @@ TEST_F(ClientServerFilesTest, AVoidThatArrivesDuringTheUploadStopsThatCheckInOnl
     // is gone; the other file went in.
     EXPECT_EQ(readAll(big), binary(6000, 1));
     EXPECT_EQ(server->repository().versions().versions(big).size(), 0u);
-    EXPECT_EQ(readAll(anna.backup("big.bin.voided")), binary(8000, 2));
+    EXPECT_EQ(readAll(anna.backup("big.bin.voided")), binary(600 * 1024, 2));
     EXPECT_EQ(readAll(small), "small v2");
     EXPECT_EQ(latestDetails(small).second, "Both.\n");
     EXPECT_THAT(serverTemp(), IsEmpty());

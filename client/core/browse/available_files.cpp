@@ -44,13 +44,47 @@ void AvailableFiles::requestFileList(const std::string& group) {
     console_.plain(std::string(text::RequestingFileList) + " '" + group + "'...");
     listGroup_.clear();
     fileList_.clear();
+    if (link_.pipelined()) {
+        // A group has at most 100 pages; a few are asked at once, and two more for every full
+        // one that comes, so that a long list takes a handful of round trips and a short one
+        // costs little beyond its end.
+        stalePages_ += pagesInFlight_;
+        pagesInFlight_ = 0;
+        pagesGroup_ = group;
+        nextStart_ = 0;
+        listing_ = true;
+        askPages(kFirstPages);
+        return;
+    }
     Packet p(Opcode::ReqFileList);
     p.set(proto::ReqFileList::groupName, group);
     p.set(proto::ReqFileList::start, 0);
     link_.send(p);
 }
 
+void AvailableFiles::askPages(int n) {
+    constexpr auto kPage = static_cast<std::int32_t>(proto::RepFileList::kPageSize);
+    for (; n > 0 && nextStart_ < static_cast<std::int32_t>(MaxMemberFiles); --n) {
+        Packet p(Opcode::ReqFileList);
+        p.set(proto::ReqFileList::groupName, pagesGroup_);
+        p.set(proto::ReqFileList::start, nextStart_);
+        link_.send(p);
+        nextStart_ += kPage;
+        ++pagesInFlight_;
+    }
+}
+
 void AvailableFiles::onFileList(const Packet& p) {
+    const bool inFlight = link_.pipelined();
+    if (inFlight) {
+        // Pages of a list given up for another, and pages past the end of this one.
+        if (stalePages_ > 0) {
+            --stalePages_;
+            return;
+        }
+        if (pagesInFlight_ > 0) --pagesInFlight_;
+        if (!listing_) return;
+    }
     const int count = std::clamp(p.get(proto::RepFileList::count), 0,
                                  static_cast<int>(proto::RepFileList::kPageSize));
     for (int k = 0; k < count && fileList_.size() < MaxMemberFiles; ++k) {
@@ -60,13 +94,17 @@ void AvailableFiles::onFileList(const Packet& p) {
     listGroup_ = p.get(proto::RepFileList::groupName);
     // A group holds at most MaxMemberFiles files; a server that offers more pages than that
     // gets no further requests, and the list shows what fits.
-    if (p.get(proto::RepFileList::more) != 0 && fileList_.size() < MaxMemberFiles) {
+    if (inFlight && p.get(proto::RepFileList::more) != 0 && fileList_.size() < MaxMemberFiles) {
+        askPages(2);
+        if (pagesInFlight_ > 0) return;
+    } else if (p.get(proto::RepFileList::more) != 0 && fileList_.size() < MaxMemberFiles) {
         Packet next(Opcode::ReqFileList);
         next.set(proto::ReqFileList::groupName, listGroup_);
         next.set(proto::ReqFileList::start, static_cast<std::int32_t>(fileList_.size()));
         link_.send(next);
         return;
     }
+    listing_ = false;
     console_.plain(text::Received);
     model_.exists = true;
     model_.visible = true;
@@ -118,6 +156,11 @@ void AvailableFiles::update() {
 }
 
 void AvailableFiles::connectionChanged() {
+    if (!link_.connected()) {
+        pagesInFlight_ = 0;
+        stalePages_ = 0;
+        listing_ = false;
+    }
     if (model_.exists) update();
 }
 

@@ -43,7 +43,11 @@ public:
     void connectionChanged();
 
 private:
+    static constexpr int kFirstPages = 8;
+
     void requestFileList(const std::string& group);
+    // With requests in flight: asks for up to n more pages of the list being fetched.
+    void askPages(int n);
     void fill();
     // Asks, one file after another, when each held file of the list was checked out.
     void lookUpCheckOutTimes();
@@ -62,6 +66,14 @@ private:
     std::vector<std::string> groups_;
     std::string listGroup_;
     std::vector<Entry> fileList_;
+    // With requests in flight, pages are asked for ahead: the group and start of the next page
+    // to ask for, the pages asked and not answered, the answers still to come for a list given
+    // up, and whether the list being fetched has not reached its end yet.
+    std::string pagesGroup_;
+    std::int32_t nextStart_ = 0;
+    int pagesInFlight_ = 0;
+    int stalePages_ = 0;
+    bool listing_ = false;
     AvailableFilesModel model_;
 };
 

@@ -21,6 +21,10 @@ RequestQueue::~RequestQueue() {
 }
 
 void RequestQueue::send(const proto::Packet& packet) {
+    if (atOnce_) {
+        sender_(packet.bytes());
+        return;
+    }
     if (awaiting_ == Opcode::None && queue_.empty()) {
         sendNow(packet.bytes());
         return;
@@ -58,6 +62,18 @@ void RequestQueue::clear() {
     reactor_.killTimer(timerOwner_, kAnswerWaitTimer);
     awaiting_ = Opcode::None;
     queue_.clear();
+    atOnce_ = false;
+}
+
+void RequestQueue::sendAtOnce() {
+    reactor_.killTimer(timerOwner_, kAnswerWaitTimer);
+    awaiting_ = Opcode::None;
+    atOnce_ = true;
+    while (!queue_.empty()) {
+        const std::vector<std::uint8_t> next = std::move(queue_.front());
+        queue_.pop_front();
+        sender_(next);
+    }
 }
 
 }  // namespace zelt::client

@@ -36,8 +36,11 @@ public:
     void send(const proto::Packet& packet);
     // A packet arrived: the answer awaited lets the next requests go.
     void received(proto::Opcode opcode);
-    // The connection ended: nothing is awaited and nothing more is sent.
+    // The connection ended: nothing is awaited and nothing more is sent, and the next
+    // connection starts lock-step again.
     void clear();
+    // The server takes requests in flight: from now on every request goes out at once.
+    void sendAtOnce();
 
     // The opcode of the answer awaited, or None.
     proto::Opcode awaiting() const { return awaiting_; }
@@ -53,6 +56,7 @@ private:
     // Only the bytes: a packet's buffer is as long as the longest packet.
     std::deque<std::vector<std::uint8_t>> queue_;
     proto::Opcode awaiting_ = proto::Opcode::None;
+    bool atOnce_ = false;
 };
 
 }  // namespace zelt::client

@@ -15,6 +15,9 @@ public:
     virtual bool send(const proto::Packet& packet) = 0;
     // True when connected; otherwise prints the error line "You are not connected yet.".
     virtual bool requireConnected() = 0;
+    // True when the server said at log-in that it takes requests in flight and answers them in
+    // order: the units may then send many requests before the first answer.
+    virtual bool pipelined() const = 0;
 
     bool connected() const { return connectionState() == ConnectionState::Connected; }
 };

@@ -1,5 +1,6 @@
 #include "client/core/session/session.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "client/core/session/status_display.h"
@@ -205,6 +206,7 @@ void Session::drop() {
     reactor_.killTimer(timerOwner_, kNoticeTimer);
     reactor_.killTimer(timerOwner_, kKeepAliveTimer);
     requests_.clear();
+    pipelined_ = false;
     hooks_.connectionLost();
     setState(ConnectionState::NotConnected);
 }
@@ -240,6 +242,18 @@ void Session::onLogin(const Packet& p) {
         return;
     }
     console_.important(quotedLine(text::LoggedInAs, local_.comm().userName()));
+    // Only a server that wrote its mark ever hears that this client keeps requests in flight.
+    const auto mark = p.get(proto::RepLogin::mark);
+    if (p.get(proto::RepLogin::reason).empty() &&
+        std::equal(mark.begin(), mark.end(), proto::kServerMark.begin(),
+                   proto::kServerMark.end())) {
+        pipelined_ = true;
+        requests_.sendAtOnce();
+        if (connection_) connection_->setBatching(true);
+        Packet features(Opcode::ReqPipeline);
+        features.set(proto::ReqPipeline::features, proto::kPipelineUploads);
+        send(features);
+    }
     local_.saveComm();
     if (local_.places().workingCreated) ui_.showLegends();
     reactor_.startTimer(timerOwner_, kNoticeTimer, kNoticeDelay, TimerMode::OneShot,

@@ -50,6 +50,7 @@ public:
     // Requests wait their turn in the queue: one answered request on its way at a time.
     bool send(const proto::Packet& packet) override;
     bool requireConnected() override;
+    bool pipelined() const override { return pipelined_; }
 
     int keepAliveState() const { return keepAlive_; }
     // The connection to the server while there is one.
@@ -93,6 +94,7 @@ private:
 
     ConnectionState state_ = ConnectionState::NotConnected;
     int keepAlive_ = 1;
+    bool pipelined_ = false;
     std::string lastError_;
     Handle connecting_ = kNoHandle;
     std::unique_ptr<proto::Connection> connection_;

@@ -41,14 +41,25 @@ void CheckOut::settleWaiting() {
 
 void CheckOut::loop(int from) {
     const CheckOutTable& table = local_.table();
+    // Waiting for every answer, one file is asked for at a time; with requests in flight, every
+    // file of the list at once, each answer naming its record by the tag.
+    const bool inFlight = link_.pipelined();
+    bool waiting = false;
     for (int i = std::max(from, 0); i < CheckOutTable::size(); ++i) {
         if (table.state(i) != RecordRequested) continue;
+        if (inFlight && asked_.count(i) != 0) {
+            waiting = true;
+            continue;
+        }
         Packet p(Opcode::ReqCheckOut);
         p.set(proto::ReqCheckOut::tag, i);
         p.set(proto::ReqCheckOut::path, table.path(i));
         link_.send(p);
-        return;
+        if (!inFlight) return;
+        asked_.insert(i);
+        waiting = true;
     }
+    if (waiting) return;
     working_.show();
     events_.ended(Flow::CheckOut);
 }
@@ -73,6 +84,7 @@ void CheckOut::onAnswer(const Packet& p) {
     if (index < 0 || index >= CheckOutTable::size() || table.state(index) != RecordRequested) {
         return;
     }
+    asked_.erase(index);
     std::uint8_t status = p.get(proto::RepCheckOut::status);
     const std::string path = p.get(proto::RepCheckOut::path);
     if (status == proto::RepCheckOut::kRefused && heldByMe(p.get(proto::RepCheckOut::reason))) {
@@ -95,7 +107,7 @@ void CheckOut::onAnswer(const Packet& p) {
     }
     local_.saveTable();
     events_.settled(item);
-    loop(index + 1);
+    loop(link_.pipelined() ? 0 : index + 1);
 }
 
 void CheckOut::onVoided(const Packet& p) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <set>
+
 #include <string>
 
 #include "client/core/browse/available_files.h"
@@ -38,6 +40,8 @@ public:
     void settleWaiting();
     void onAnswer(const proto::Packet& p);
     void onVoided(const proto::Packet& p);
+    // The connection went: nothing asked on it will be answered.
+    void connectionLost() { asked_.clear(); }
 
 private:
     void loop(int from);
@@ -48,6 +52,8 @@ private:
     ClientUi& ui_;
     const FlowEvents& events_;
     ServerLink& link_;
+    // With requests in flight: the records asked for and not answered yet.
+    std::set<int> asked_;
     LocalState& local_;
     AvailableFiles& available_;
     WorkingFiles& working_;

@@ -119,6 +119,7 @@ void Fetch::onOpen(const Packet& p) {
         return;
     }
     engine_.openWindow(entry.path, size);
+    record.window.start(size, true);
     requestChunk();
 }
 
@@ -129,8 +130,16 @@ void Fetch::requestChunk() {
         p.set(proto::ReqFetchChunk::tag, index_);
         p.set(proto::ReqFetchChunk::path, entry.path);
         p.set(proto::ReqFetchChunk::tempPath, entry.tempPath);
-        p.set(proto::ReqFetchChunk::offset, engine_.record().received);
-        link_.send(p);
+        if (!link_.pipelined()) {
+            p.set(proto::ReqFetchChunk::offset, engine_.record().received);
+            link_.send(p);
+            return;
+        }
+        TransferEngine::Record& record = engine_.record();
+        while (const std::optional<std::int64_t> offset = record.window.next(engine_.now())) {
+            p.set(proto::ReqFetchChunk::offset, *offset);
+            link_.send(p);
+        }
         return;
     }
     engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
@@ -148,12 +157,23 @@ void Fetch::requestChunk() {
 void Fetch::onChunk(const Packet& p) {
     const int index = p.get(proto::RepFetchChunk::tag);
     if (!engine_.answers(Kind::Fetch, index, list_.size())) return;
+    const bool inFlight = link_.pipelined();
+    // With chunks in flight, answers to a file already given up may still come: they are not
+    // this file's.
+    if (inFlight && (index != index_ || p.get(proto::RepFetchChunk::tempPath) !=
+                                            list_[static_cast<std::size_t>(index)].tempPath)) {
+        return;
+    }
     index_ = index;
     const Entry entry = list_[static_cast<std::size_t>(index)];
     const std::int32_t status = p.get(proto::RepFetchChunk::status);
     std::span<const std::uint8_t> data;
+    std::int64_t offset = 0;
     switch (engine_.takeChunk(p, status, proto::RepFetchChunk::count,
-                              proto::RepFetchChunk::checksum, proto::RepFetchChunk::data, &data)) {
+                              proto::RepFetchChunk::checksum, proto::RepFetchChunk::data, &data,
+                              inFlight ? &offset : nullptr)) {
+        case TransferEngine::Chunk::Ignore:
+            return;
         case TransferEngine::Chunk::AskAgain:
             return requestChunk();
         case TransferEngine::Chunk::GiveUp:
@@ -187,7 +207,9 @@ void Fetch::onChunk(const Packet& p) {
         return;
     }
     bool opened = false;
-    if (!engine_.appendChunk(entry.part, data, &opened)) {
+    const bool stored = inFlight ? engine_.storeChunk(entry.part, offset, data, &opened)
+                                 : engine_.appendChunk(entry.part, data, &opened);
+    if (!stored) {
         skip(entry, status, Outcome::Failed,
              opened ? std::string(text::SaveFailed)
                     : quotedLine(text::FetchedNotSaved, entry.target));
@@ -197,6 +219,7 @@ void Fetch::onChunk(const Packet& p) {
         requestChunk();
         return;
     }
+    engine_.record().file.close();
     if (!place(entry)) {
         skip(entry, status, Outcome::Failed, quotedLine(text::FetchedNotSaved, entry.target));
         return;

@@ -57,6 +57,21 @@ bool TransferEngine::appendChunk(const std::string& file, std::span<const std::u
     return true;
 }
 
+bool TransferEngine::storeChunk(const std::string& file, std::int64_t offset,
+                                std::span<const std::uint8_t> data, bool* opened) {
+    if (!record_.file.isOpen()) {
+        // What a transfer given up left under this name is no part of this one.
+        files::discardFile(file);
+        record_.file = files::OpenFile::forWriting(file, true);
+    }
+    *opened = record_.file.isOpen();
+    if (!*opened || !record_.file.writeInPlace(offset, data.data(), data.size())) return false;
+    record_.window.arrived(offset);
+    record_.received += static_cast<std::int64_t>(data.size());
+    advance();
+    return true;
+}
+
 void TransferEngine::openWindow(const std::string& path, std::int64_t size) {
     model_.exists = true;
     model_.visible = true;
@@ -155,17 +170,31 @@ std::string voidedLine(const std::string& path) {
 TransferEngine::Chunk TransferEngine::takeChunk(const Packet& p, std::int32_t status,
                                                 proto::Int64 countField, proto::Byte checksumField,
                                                 proto::Bytes dataField,
-                                                std::span<const std::uint8_t>* data) {
+                                                std::span<const std::uint8_t>* data,
+                                                std::int64_t* offset) {
+    ChunkWindow& window = record_.window;
+    if (offset != nullptr) {
+        const std::optional<std::int64_t> asked = window.answered(now());
+        if (!asked) return Chunk::Ignore;
+        *offset = *asked;
+    }
     if (status == proto::kChunkError) return Chunk::GiveUp;
     const std::int64_t count = p.get(countField);
     if (count >= 0 && count <= static_cast<std::int64_t>(proto::ChunkSize)) {
         *data = p.get(dataField).first(static_cast<std::size_t>(count));
         if (proto::chunkChecksum(*data) == p.get(checksumField)) {
             chunkArrived();
-            return Chunk::Good;
+            // The server reads the very copy whose size it announced: a chunk of another
+            // length, or an end in another place, means the two sides no longer agree on it.
+            const bool agrees =
+                offset == nullptr || (count == window.countAt(*offset) &&
+                                      (status == proto::kChunkLast) == window.isLast(*offset));
+            return agrees ? Chunk::Good : Chunk::GiveUp;
         }
     }
-    return acceptBadChunk() ? Chunk::AskAgain : Chunk::GiveUp;
+    if (!acceptBadChunk()) return Chunk::GiveUp;
+    if (offset != nullptr) window.again(*offset);
+    return Chunk::AskAgain;
 }
 
 }  // namespace zelt::client

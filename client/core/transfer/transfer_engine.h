@@ -5,8 +5,10 @@
 #include <string>
 
 #include "client/core/session/server_link.h"
+#include "client/core/transfer/chunk_window.h"
 #include "client/core/ui/client_ui.h"
 #include "common/console/console.h"
+#include "common/platform/files.h"
 #include "common/protocol/fields.h"
 #include "common/protocol/opcodes.h"
 
@@ -25,6 +27,10 @@ public:
         std::int64_t received = 0;
         bool cancel = false;
         int badChunks = 0;  // damaged answers in a row for the chunk now asked for
+        // With a server that takes requests in flight: the chunks on their way, and the local
+        // file they are written into or read from, kept open for the whole file.
+        ChunkWindow window;
+        files::OpenFile file;
     };
     // A chunk that arrives damaged this many times in a row ends its transfer.
     static constexpr int kMaxBadChunks = 10;
@@ -44,7 +50,10 @@ public:
     bool busy();
     // A transfer of this kind starts with a fresh record.
     void begin(Kind kind);
-    void finish() { kind_ = Kind::None; }
+    void finish() {
+        kind_ = Kind::None;
+        record_.file.close();
+    }
     void resetRecord() { record_ = Record{}; }
     // Whether an answer's request tag names an entry of the transfer list now running.
     bool answers(Kind kind, int tag, std::size_t listSize) const;
@@ -54,13 +63,24 @@ public:
     // Judges a download chunk: Good with its data when its count and checksum hold, AskAgain
     // for a damaged one, GiveUp when the server could not read the file or too many chunks have
     // come damaged in a row.
-    enum class Chunk { Good, AskAgain, GiveUp };
+    //
+    // With requests in flight (offset given) the answer is for the oldest chunk of the window,
+    // whose offset comes back in *offset; a damaged one is asked again, and a sound one must
+    // also have the length and the end the announced size gives it. Ignore is an answer to no
+    // chunk of this file (one still on its way when its file was given up).
+    enum class Chunk { Good, AskAgain, GiveUp, Ignore };
     Chunk takeChunk(const proto::Packet& p, std::int32_t status, proto::Int64 countField,
                     proto::Byte checksumField, proto::Bytes dataField,
-                    std::span<const std::uint8_t>* data);
+                    std::span<const std::uint8_t>* data, std::int64_t* offset = nullptr);
     // Counts a damaged chunk; false once there have been too many in a row.
     bool acceptBadChunk() { return ++record_.badChunks < kMaxBadChunks; }
     void chunkArrived() { record_.badChunks = 0; }
+    // Writes a chunk that arrived sound at its offset of the file (made afresh for the first
+    // chunk stored), counts it and moves the progress on; *opened as for appendChunk.
+    bool storeChunk(const std::string& file, std::int64_t offset,
+                    std::span<const std::uint8_t> data, bool* opened);
+    // The time the windows measure their round trips with.
+    Millis now() const { return clock_.monotonic(); }
     // Tells the server to delete its temporary copy of a download given up before its end.
     void releaseServerCopy(proto::Opcode close, const std::string& tempPath);
     // Writes a chunk at the end of file (creating it for the first chunk), counts it received and

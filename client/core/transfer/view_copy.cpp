@@ -42,6 +42,7 @@ void ViewCopy::onOpen(const Packet& p) {
         return;
     }
     engine_.openWindow(record.path, record.size);
+    record.window.start(record.size, true);
     requestChunk();
 }
 
@@ -59,8 +60,15 @@ void ViewCopy::requestChunk() {
     Packet p(Opcode::ReqViewChunk);
     p.set(proto::ReqViewChunk::path, record.path);
     p.set(proto::ReqViewChunk::tempPath, record.tempPath);
-    p.set(proto::ReqViewChunk::offset, record.received);
-    link_.send(p);
+    if (!link_.pipelined()) {
+        p.set(proto::ReqViewChunk::offset, record.received);
+        link_.send(p);
+        return;
+    }
+    while (const std::optional<std::int64_t> offset = engine_.record().window.next(engine_.now())) {
+        p.set(proto::ReqViewChunk::offset, *offset);
+        link_.send(p);
+    }
 }
 
 void ViewCopy::stop(std::int32_t status, Outcome outcome, std::string_view line) {
@@ -82,10 +90,16 @@ void ViewCopy::end(const FlowItem& item) {
 void ViewCopy::onChunk(const Packet& p) {
     if (engine_.kind() != Kind::View) return;
     TransferEngine::Record& record = engine_.record();
+    const bool inFlight = link_.pipelined();
+    // With chunks in flight, answers to a view already given up may still come.
+    if (inFlight && p.get(proto::RepViewChunk::tempPath) != record.tempPath) return;
     const std::int32_t status = p.get(proto::RepViewChunk::status);
     std::span<const std::uint8_t> data;
+    std::int64_t offset = 0;
     switch (engine_.takeChunk(p, status, proto::RepViewChunk::count, proto::RepViewChunk::checksum,
-                              proto::RepViewChunk::data, &data)) {
+                              proto::RepViewChunk::data, &data, inFlight ? &offset : nullptr)) {
+        case TransferEngine::Chunk::Ignore:
+            return;
         case TransferEngine::Chunk::AskAgain:
             return requestChunk();
         case TransferEngine::Chunk::GiveUp:
@@ -102,7 +116,9 @@ void ViewCopy::onChunk(const Packet& p) {
     tempBase = tempBase.substr(0, tempBase.find(kTempSuffix));
     const std::string local = files::join(local_.places().temp, tempBase + "__" + base);
     bool opened = false;
-    if (!engine_.appendChunk(local, data, &opened)) {
+    const bool stored = inFlight ? engine_.storeChunk(local, offset, data, &opened)
+                                 : engine_.appendChunk(local, data, &opened);
+    if (!stored) {
         stop(status, Outcome::Failed, opened ? text::SaveFailed : text::TempFileFailed);
         return;
     }
@@ -110,6 +126,7 @@ void ViewCopy::onChunk(const Packet& p) {
         requestChunk();
         return;
     }
+    record.file.close();
     engine_.hideWindow();
     engine_.finish();
     const std::string line = receivedLine(record.path);

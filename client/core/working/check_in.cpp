@@ -1,5 +1,6 @@
 #include "client/core/working/check_in.h"
 
+#include <array>
 #include <fstream>
 
 #include "client/core/ui/forms.h"
@@ -74,9 +75,16 @@ void CheckIn::loop() {
             events_.settled(FlowItem(Flow::CheckIn, entry.path, Outcome::Failed, line));
             continue;
         }
-        engine_.record().path = entry.path;
-        engine_.record().size = *size;
+        TransferEngine::Record& record = engine_.record();
+        record.path = entry.path;
+        record.size = *size;
         engine_.openWindow(entry.path, *size);
+        if (link_.pipelined()) {
+            // The server keeps its upload file however the chunks come; the last one may go
+            // before the others are through.
+            record.window.start(*size, false);
+            record.file = files::OpenFile::forReading(entry.workingPath);
+        }
         sendChunk();
         return;
     }
@@ -117,6 +125,14 @@ void CheckIn::sendChunk() {
         events_.ended(Flow::CheckIn);
         return;
     }
+    if (link_.pipelined()) {
+        if (!sendChunksInFlight(entry)) {
+            abort(entry);
+            giveUp(entry, Outcome::Failed,
+                   quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing));
+        }
+        return;
+    }
     std::vector<std::uint8_t> data;
     if (!readChunk(entry.workingPath, entry.nextOffset, &data)) {
         // The upload cannot go on; say so rather than skip the file without a word, and let
@@ -138,9 +154,75 @@ void CheckIn::sendChunk() {
     link_.send(p);
 }
 
+bool CheckIn::sendChunksInFlight(const Entry& entry) {
+    TransferEngine::Record& record = engine_.record();
+    // The file kept open would still read after an administrator's void moved the working copy
+    // away; the upload ends there, as it does for a copy that is gone.
+    const CheckOutTable& table = local_.table();
+    if (table.state(entry.record) != RecordFetched || table.path(entry.record) != entry.path) {
+        return false;
+    }
+    if (record.window.complete()) {
+        record.file.close();
+        engine_.hideWindow();
+        commit();
+        return true;
+    }
+    std::array<std::uint8_t, proto::ChunkSize> data{};
+    while (const std::optional<std::int64_t> offset = record.window.next(engine_.now())) {
+        const std::int64_t count = record.window.countAt(*offset);
+        // A working copy that shrank or went while it was sent cannot be checked in whole.
+        const auto n = record.file.readAt(*offset, data.data(), static_cast<std::size_t>(count));
+        if (!n || static_cast<std::int64_t>(*n) != count) return false;
+        const std::span<const std::uint8_t> chunk(data.data(), *n);
+        Packet p(Opcode::ReqCheckInChunk);
+        p.set(proto::ReqCheckInChunk::tag, index_);
+        p.set(proto::ReqCheckInChunk::last, record.window.isLast(*offset) ? 1 : 0);
+        p.set(proto::ReqCheckInChunk::uploadName, entry.uploadName);
+        p.set(proto::ReqCheckInChunk::offset, *offset);
+        p.set(proto::ReqCheckInChunk::count, count);
+        p.set(proto::ReqCheckInChunk::checksum, proto::chunkChecksum(chunk));
+        p.set(proto::ReqCheckInChunk::data, chunk);
+        link_.send(p);
+    }
+    return true;
+}
+
+void CheckIn::onChunkInFlight(Entry& entry, const Packet& p) {
+    TransferEngine::Record& record = engine_.record();
+    const std::optional<std::int64_t> offset = record.window.answered(engine_.now());
+    if (!offset) return;
+    const std::int64_t count = record.window.countAt(*offset);
+    const std::int64_t nextOffset = p.get(proto::RepCheckInChunk::nextOffset);
+    // An empty last chunk names the same next offset stored or not; its flag tells.
+    const bool stored = count > 0
+                            ? nextOffset == *offset + count
+                            : nextOffset == *offset && p.get(proto::RepCheckInChunk::done) != 0;
+    const bool damaged = !stored && nextOffset == *offset;
+    if (!stored && !(damaged && engine_.acceptBadChunk())) {
+        abort(entry);
+        giveUp(entry, Outcome::Refused, std::string(text::ServerFailedToSave) + " " + entry.path);
+        return;
+    }
+    if (damaged) {
+        record.window.again(*offset);
+    } else {
+        engine_.chunkArrived();
+        record.window.arrived(*offset);
+        record.received += count;
+        engine_.advance();
+    }
+    sendChunk();
+}
+
 void CheckIn::onChunk(const Packet& p) {
     const int index = p.get(proto::RepCheckInChunk::tag);
     if (!engine_.answers(Kind::CheckIn, index, list_.size())) return;
+    // With chunks in flight, answers for a file already given up may still come.
+    if (link_.pipelined()) {
+        if (index == index_) onChunkInFlight(list_[static_cast<std::size_t>(index)], p);
+        return;
+    }
     index_ = index;
     Entry& entry = list_[static_cast<std::size_t>(index)];
     if (p.get(proto::RepCheckInChunk::done) != 0) {

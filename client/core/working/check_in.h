@@ -49,6 +49,10 @@ private:
     void loop();
     void next();
     void sendChunk();
+    // With chunks in flight: sends what the window allows; false when the file gave out.
+    bool sendChunksInFlight(const Entry& entry);
+    // The answer to a chunk in flight.
+    void onChunkInFlight(Entry& entry, const proto::Packet& p);
     void abort(const Entry& entry);
     void commit();
     // The file goes no further: its error line, and on to the next file.

@@ -20,10 +20,28 @@ void VoidCheckOut::voidSelected() {
         if (record != CheckOutTable::kNone) list_.push_back(local_.table().path(record));
     }
     working_.hide();
+    asked_ = 0;
     loop(0);
 }
 
 void VoidCheckOut::loop(int from) {
+    if (link_.pipelined()) {
+        // Every void of the list goes at once; the list ends with its last answer.
+        for (; asked_ < list_.size(); ++asked_) {
+            if (list_[asked_].empty()) continue;
+            Packet p(Opcode::ReqVoidCheckOut);
+            p.set(proto::ReqVoidCheckOut::tag, static_cast<std::int32_t>(asked_));
+            p.set(proto::ReqVoidCheckOut::path, list_[asked_]);
+            link_.send(p);
+        }
+        if (std::any_of(list_.begin(), list_.end(),
+                        [](const std::string& path) { return !path.empty(); })) {
+            return;
+        }
+        working_.show();
+        events_.ended(Flow::Void);
+        return;
+    }
     for (int i = std::max(from, 0); i < static_cast<int>(list_.size()); ++i) {
         if (list_[static_cast<std::size_t>(i)].empty()) continue;
         Packet p(Opcode::ReqVoidCheckOut);

@@ -39,6 +39,8 @@ private:
     LocalState& local_;
     WorkingFiles& working_;
     std::vector<std::string> list_;
+    // With requests in flight: how many entries of the list have been asked for.
+    std::size_t asked_ = 0;
 };
 
 }  // namespace zelt::client

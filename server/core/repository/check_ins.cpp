@@ -31,13 +31,20 @@ void CheckIns::onReqCheckInChunk(ConnectionId id, const Packet& request) {
         return replies_.reply(id, out);
     }
 
+    // A client with chunks in flight may send one again after later ones were stored: for it a
+    // chunk neither starts the upload afresh nor cuts what lies beyond it, and it waits for every
+    // acknowledgement before it commits.
+    const bool inFlight = sessions_.pipelines(id, proto::kPipelineUploads);
+    const bool fresh = offset == 0 && !(inFlight && temps_.owns(temps_.uploadPath(userName, name),
+                                                                userName, TempFiles::Kind::Upload));
     const std::string path =
-        offset == 0 ? temps_.beginUpload(userName, name, id) : temps_.uploadPath(userName, name);
+        fresh ? temps_.beginUpload(userName, name, id) : temps_.uploadPath(userName, name);
     files::OpenFile* file = temps_.use(path, userName, TempFiles::Kind::Upload);
     // The chunk goes where its offset says, so a chunk sent twice cannot be stored twice. An
     // upload past the account's bound or into the disk's reserve is refused like a failed write.
-    if (file == nullptr || !temps_.growUpload(path, offset + count) ||
-        !file->writeAt(offset, data.data(), data.size())) {
+    if (file == nullptr || !temps_.growUpload(path, offset + count, inFlight) ||
+        !(inFlight ? file->writeInPlace(offset, data.data(), data.size())
+                   : file->writeAt(offset, data.data(), data.size()))) {
         return replies_.reply(id, out);
     }
     out.set(proto::RepCheckInChunk::done, request.get(proto::ReqCheckInChunk::last));

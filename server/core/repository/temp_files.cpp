@@ -81,13 +81,13 @@ files::OpenFile* TempFiles::use(const std::string& path, std::string_view userNa
     return entry.file.isOpen() ? &entry.file : nullptr;
 }
 
-bool TempFiles::growUpload(const std::string& path, std::int64_t end) {
+bool TempFiles::growUpload(const std::string& path, std::int64_t end, bool inAnyOrder) {
     const auto it = entries_.find(path);
     if (it == entries_.end() || it->second.kind != Kind::Upload || end < 0) return false;
     Entry& entry = it->second;
     const auto newSize = static_cast<std::uint64_t>(end);
     if (newSize <= entry.size) {
-        entry.size = newSize;
+        if (!inAnyOrder) entry.size = newSize;
         return true;
     }
     const std::uint64_t others = pendingUploadBytes(entry.owner) - entry.size;

@@ -62,8 +62,9 @@ public:
     std::string beginUpload(std::string_view userName, std::string_view uploadName,
                             ConnectionId connection = {});
     // Whether an upload of the account may grow to end bytes: within the account's bound and
-    // the free space; when it may, its size is taken as end from now on.
-    bool growUpload(const std::string& path, std::int64_t end);
+    // the free space; when it may, its size is taken as end from now on (or kept, when it is
+    // larger and the upload's pieces arrive in any order).
+    bool growUpload(const std::string& path, std::int64_t end, bool inAnyOrder = false);
 
     // Whether the path is a file of this kind that the account owns; a use keeps it from being
     // the next one removed.

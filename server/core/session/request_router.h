@@ -81,6 +81,9 @@ public:
     void onReqKeepAlive(ConnectionId id, const proto::Packet&) {
         units_.session.onReqKeepAlive(id);
     }
+    void onReqPipeline(ConnectionId id, const proto::Packet& p) {
+        units_.session.onReqPipeline(id, p);
+    }
 
 private:
     SlotTable& slots_;

@@ -54,6 +54,12 @@ LoginThrottle::Outcome SessionRequests::logIn(ConnectionId id, const std::string
     sessions_.bind(id, account);
     Packet reply(Opcode::RepLogin);
     reply.set(proto::RepLogin::result, 1);
+    // Tells a client of ours that it may keep requests in flight; any other reads an empty reason.
+    if (offerPipelining_) {
+        reply.set(proto::RepLogin::mark,
+                  std::span(reinterpret_cast<const std::uint8_t*>(proto::kServerMark.data()),
+                            proto::kServerMark.size()));
+    }
     slots_.send(id, reply.bytes());
     return {Result::LoggedIn, "", true};
 }
@@ -132,6 +138,14 @@ void SessionRequests::onReqFileList(ConnectionId id, const Packet& request) {
     reply.set(proto::RepFileList::more, count == kPage ? 1 : 0);
     reply.set(proto::RepFileList::count, count);
     slots_.send(id, reply.bytes());
+}
+
+void SessionRequests::onReqPipeline(ConnectionId id, const Packet& request) {
+    if (ConnectionSlot* slot = slots_.find(id)) {
+        slot->pipelineFeatures = request.get(proto::ReqPipeline::features);
+        // A client with requests in flight cuts answers out of the stream itself.
+        slot->connection->setBatching(true);
+    }
 }
 
 void SessionRequests::onReqKeepAlive(ConnectionId id) {

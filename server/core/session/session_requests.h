@@ -13,8 +13,12 @@ namespace zelt::server {
 class SessionRequests {
 public:
     SessionRequests(Reactor& reactor, Console& console, Store& store, SlotTable& slots,
-                    Sessions& sessions)
-        : store_(store), slots_(slots), sessions_(sessions), throttle_(reactor, console) {}
+                    Sessions& sessions, bool offerPipelining = true)
+        : store_(store),
+          slots_(slots),
+          sessions_(sessions),
+          throttle_(reactor, console),
+          offerPipelining_(offerPipelining) {}
 
     void onReqLogin(ConnectionId id, const proto::Packet& request);
     void onReqChangePassword(ConnectionId id, const proto::Packet& request);
@@ -23,6 +27,7 @@ public:
     void onReqKeepAlive(ConnectionId id);
     // Whether a log-in of this connection waits to be examined or answered (slowed down).
     bool logInPending(ConnectionId id) const { return throttle_.busy(id); }
+    void onReqPipeline(ConnectionId id, const proto::Packet& request);
 
 private:
     // Checks a log-in against the account table and answers it when it succeeds.
@@ -33,6 +38,7 @@ private:
     SlotTable& slots_;
     Sessions& sessions_;
     LoginThrottle throttle_;
+    bool offerPipelining_;
 };
 
 }  // namespace zelt::server

@@ -61,6 +61,11 @@ std::string Sessions::userNameOf(ConnectionId id) const {
     return store_.accounts().record(static_cast<std::size_t>(account)).get(AccountRecord::userName);
 }
 
+bool Sessions::pipelines(ConnectionId id, std::int32_t feature) const {
+    const ConnectionSlot* s = slots_.find(id);
+    return s != nullptr && (s->pipelineFeatures & feature) != 0;
+}
+
 void Sessions::bind(ConnectionId id, int account) {
     ConnectionSlot* s = slots_.find(id);
     if (s == nullptr) return;

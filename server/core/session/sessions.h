@@ -32,6 +32,8 @@ public:
     // The account logged in on a connection, or -1.
     int accountOf(ConnectionId id) const;
     std::string userNameOf(ConnectionId id) const;
+    // Whether the client of a connection said in ReqPipeline that it uses a feature.
+    bool pipelines(ConnectionId id, std::int32_t feature) const;
     // Marks the account connected and logged in on the connection.
     void bind(ConnectionId id, int account);
     // A logged-in slot is being freed: its account is no longer connected.

@@ -109,6 +109,7 @@ ConnectionId SlotTable::adopt(Handle handle, std::uint32_t peerAddress) {
     slot.activity = 0;
     slot.peerAddress = peerAddress;
     slot.connectedAt = reactor_.now();
+    slot.pipelineFeatures = 0;
     slot.address = tcp::peerAddress(handle);
     const ConnectionId id{index, slot.generation};
     slot.connection = std::make_unique<proto::Connection>(
@@ -165,6 +166,7 @@ void SlotTable::free(ConnectionId id) {
     slot->account = -1;
     slot->activity = 0;
     slot->peerAddress = 0;
+    slot->pipelineFeatures = 0;
     // The connection may be the one whose handler is running; it goes at the end of the turn.
     if (retired_.size() == 1) reactor_.defer(this, [this] { retired_.clear(); });
 }

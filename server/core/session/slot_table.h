@@ -41,6 +41,9 @@ struct ConnectionSlot {
     Millis connectedAt = 0;
     // The client's IPv4 address as text, "" when it has none.
     std::string address;
+    // What the client said in ReqPipeline it does with requests in flight; 0 for a client that
+    // waits for every answer.
+    std::int32_t pipelineFeatures = 0;
 
     bool open() const { return connection != nullptr && connection->isOpen(); }
     bool loggedIn() const { return open() && account >= 0; }
