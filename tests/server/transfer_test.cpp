@@ -306,7 +306,7 @@ TEST_F(TransferTest, APeerThatAsksWithoutReadingStopsBeingReadWhileOthersGoOn) {
     }
     // The flood is held in the sockets' buffers, not in the server's memory.
     EXPECT_LT(sent, requests.size());
-    EXPECT_LE(mostUnsent, proto::Connection::MaxUnsent + 64 * 1024);
+    EXPECT_LE(mostUnsent, proto::Connection::DefaultSendBound + 64 * 1024);
 
     // Another user is served as ever meanwhile.
     auto bob = logIn("bob");
@@ -316,7 +316,7 @@ TEST_F(TransferTest, APeerThatAsksWithoutReadingStopsBeingReadWhileOthersGoOn) {
         bob->expect(Opcode::RepKeepAlive);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_LE(anna->connection->unsentBytes(), proto::Connection::MaxUnsent + 64 * 1024);
+    EXPECT_LE(anna->connection->unsentBytes(), proto::Connection::DefaultSendBound + 64 * 1024);
 }
 
 }  // namespace
