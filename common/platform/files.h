@@ -93,6 +93,8 @@ Status removeFile(const std::string& path);
 // there, or could be removed, changes nothing for the caller.
 void discardFile(const std::string& path);
 Status renameFile(const std::string& from, const std::string& to);
+// Flushes a folder's entries (files made, renamed or removed in it) to the disk.
+Status syncFolder(const std::string& path);
 // Removes a folder that holds nothing.
 Status removeFolder(const std::string& path);
 
@@ -121,6 +123,8 @@ public:
     // offset must lie within the file, so that no gap of zeros can appear. Fails when nothing
     // sure was written.
     Status writeAt(std::int64_t offset, const void* data, std::size_t size);
+    // Flushes what was written to the disk.
+    Status sync();
 
 private:
     explicit OpenFile(int fd) : fd_(fd) {}

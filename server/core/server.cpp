@@ -13,7 +13,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       ui_(ui),
       options_(std::move(options)),
       paths_(ServerPaths::under(options_.dataDir)),
-      store_(console, paths_),
+      store_(reactor, console, paths_),
       slots_(reactor, options_.connectionCapacity),
       sessions_(reactor, console, store_, slots_),
       communication_(console, ui, slots_),

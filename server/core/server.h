@@ -87,6 +87,7 @@ public:
     GroupTable& groups() { return store_.groups(); }
     bool saveAccounts() { return store_.saveAccounts(); }
     bool saveGroups() { return store_.saveGroups(); }
+    const Store& store() const { return store_; }
 
     SlotTable& slots() { return slots_; }
     Sessions& sessions() { return sessions_; }

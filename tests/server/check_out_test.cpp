@@ -106,6 +106,9 @@ TEST_F(CheckOutTest, ACheckOutThatCannotBeSavedIsRefusedAndTakenBack) {
     // A folder where the table file should be: the atomic save cannot rename over it.
     std::filesystem::remove(server->paths().groups);
     EXPECT_NE(files::createFolder(server->paths().groups), files::FolderResult::Failed);
+    // And one where the journal's next file should be.
+    EXPECT_NE(files::createFolder(server->store().groupJournal().segmentPath()),
+              files::FolderResult::Failed);
     const std::size_t mark = console.size();
     const Packet r = checkOut(*anna, plan);
     EXPECT_EQ(r.get(proto::RepCheckOut::status), proto::RepCheckOut::kRefused);

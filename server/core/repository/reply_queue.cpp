@@ -33,7 +33,7 @@ void ReplyQueue::saveAndSend() {
     saveDeferred_ = false;
     std::vector<Held> held = std::move(held_);
     held_.clear();
-    const bool saved = !saveDue_ || store_.saveGroups();
+    const bool saved = !saveDue_ || store_.commitGroupChanges();
     saveDue_ = false;
     for (Held& h : held) {
         // A connection that went meanwhile gets nothing, and neither does its slot's next one.

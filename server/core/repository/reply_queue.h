@@ -12,10 +12,9 @@ namespace zelt::server {
 
 // The answers of the repository requests, in the order of the requests, with those that report
 // a changed check-out mark held until Groups.zelt holds the change: check-out marks are locks
-// that users rely on. Writing the 8 MB table once per request would cap the server at about a
-// hundred such requests a second, so the answers of one turn of the loop are held, the table
-// is saved once at the end of the turn, and then they go out, each to the very connection that
-// asked, never to one that took its slot meanwhile.
+// that users rely on. The answers of one turn of the loop are held, the changes they report
+// are flushed to the group journal once at the end of the turn, and then they go out, each to
+// the very connection that asked, never to one that took its slot meanwhile.
 class ReplyQueue {
 public:
     // Rewrites a held answer when the save it waited for failed.
@@ -29,7 +28,8 @@ public:
 
     // Sends an answer, behind any held answer of the same connection.
     void reply(ConnectionId id, const proto::Packet& packet);
-    // Holds an answer until the group table is saved at the end of the turn.
+    // Holds an answer until the group changes noted with the store are on disk, at the end of
+    // the turn.
     void replyAfterSave(ConnectionId id, const proto::Packet& packet,
                         SaveFailedFn onSaveFailed = {});
 
