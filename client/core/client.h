@@ -70,6 +70,8 @@ public:
     const Console& console() const { return console_; }
     ConnectionState connectionState() const { return session_.connectionState(); }
     int keepAliveState() const { return session_.keepAliveState(); }
+    // The connection to the server while there is one (the fuzzer feeds it bytes directly).
+    proto::Connection* serverConnection() { return session_.connection(); }
     const ClientPlaces& places() const { return local_.places(); }
     const CommSettings& commSettings() const { return local_.comm(); }
     const CheckOutTable& checkOutTable() const { return local_.table(); }

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 
@@ -142,15 +143,22 @@ Status writeFileAtomic(const std::string& path, std::span<const std::uint8_t> da
     return commitBeside(fd, tempPath, path);
 }
 
-int removeUnfinishedWrites(const std::string& folder) {
-    int removed = 0;
+Removed removeUnfinishedWrites(const std::string& folder,
+                               const std::function<bool(std::string_view target)>& isTarget) {
+    Removed removed;
     for (const std::string& name : listFiles(folder, ".part")) {
         // "<target>.<16 hex digits>.part", as openBeside names them.
         constexpr std::size_t kTail = 1 + 16 + 5;
         if (name.size() <= kTail || name[name.size() - kTail] != '.') continue;
         const std::string digits = name.substr(name.size() - kTail + 1, 16);
         if (digits.find_first_not_of("0123456789abcdef") != std::string::npos) continue;
-        if (removeFile(join(folder, name))) ++removed;
+        if (isTarget && !isTarget(std::string_view(name).substr(0, name.size() - kTail))) continue;
+        const std::string path = join(folder, name);
+        const std::int64_t size = fileSize(path).value_or(0);
+        if (removeFile(path)) {
+            ++removed.count;
+            removed.bytes += size;
+        }
     }
     return removed;
 }
@@ -182,20 +190,84 @@ Status copyFile(const std::string& from, const std::string& to) {
     return Status::done();
 }
 
+Status copyIntoOwnFile(const std::string& from, const std::string& to) {
+    Fd in(openPlain(from, O_RDONLY));
+    if (in.get() < 0) return Status::fromErrno();
+    Fd out(openPlain(to, O_WRONLY | O_TRUNC | O_NOFOLLOW));
+    if (out.get() < 0 || !copyContent(in.get(), out.get()) || !out.close()) {
+        return Status::fromErrno();
+    }
+    return Status::done();
+}
+
+namespace {
+
+// The plain file that replacing target must write: target itself, or the file its symbolic
+// links lead to. Fails for anything that is not a plain file or missing.
+Status fileToReplace(const std::string& target, std::string* path, struct stat* old,
+                     bool* exists) {
+    *path = target;
+    *exists = false;
+    if (::lstat(target.c_str(), old) != 0) {
+        return errno == ENOENT ? Status::done() : Status::fromErrno();
+    }
+    if (S_ISLNK(old->st_mode)) {
+        *path = linkTarget(target);
+        if (path->empty()) return Status::failed(ENOENT);
+        if (::lstat(path->c_str(), old) != 0) return Status::fromErrno();
+    }
+    if (S_ISDIR(old->st_mode)) return Status::failed(EISDIR);
+    if (!S_ISREG(old->st_mode)) return Status::failed(EINVAL);
+    *exists = true;
+    return Status::done();
+}
+
+}  // namespace
+
 Status replaceWithCopy(const std::string& from, const std::string& target) {
     Fd in(openPlain(from, O_RDONLY));
     if (in.get() < 0) return Status::fromErrno();
     struct stat st {};
     if (::fstat(in.get(), &st) != 0) return Status::fromErrno();
-    mode_t mode = st.st_mode & 07777;
+    std::string path;
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0) mode = old.st_mode & 07777;
+    bool exists = false;
+    if (const Status found = fileToReplace(target, &path, &old, &exists); !found) return found;
+    const mode_t mode = (exists ? old.st_mode : st.st_mode) & 07777;
     std::string tempPath;
-    Fd out(openBeside(target, mode, &tempPath));
+    Fd out(openBeside(path, mode, &tempPath));
     if (out.get() < 0) return Status::fromErrno();
+    // A server run by root must not hand a user's file over to root. Changing the owner may
+    // clear the set-id bits, so the mode is set after it.
+    if (exists) (void)!::fchown(out.get(), old.st_uid, old.st_gid);
     ::fchmod(out.get(), mode);
     if (!copyContent(in.get(), out.get())) return discard(tempPath);
-    return commitBeside(out, tempPath, target);
+    return commitBeside(out, tempPath, path);
+}
+
+std::string linkTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return "";
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return "";
+    std::string target = resolved;
+    std::free(resolved);
+    return target;
+}
+
+FileKind kindOf(const std::string& path, bool followLinks) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return FileKind::Missing;
+    if (S_ISLNK(st.st_mode)) {
+        if (!followLinks) return FileKind::Link;
+        if (::stat(path.c_str(), &st) != 0) return FileKind::BrokenLink;
+    }
+    if (S_ISREG(st.st_mode)) return FileKind::Regular;
+    if (S_ISDIR(st.st_mode)) return FileKind::Folder;
+    if (S_ISFIFO(st.st_mode)) return FileKind::Fifo;
+    if (S_ISSOCK(st.st_mode)) return FileKind::Socket;
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return FileKind::Device;
+    return FileKind::Other;
 }
 
 FolderResult createFolder(const std::string& path) {
@@ -224,11 +296,74 @@ std::vector<std::string> listFiles(const std::string& folder, const std::string&
     return names;
 }
 
+std::vector<std::string> listFolders(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISDIR(st.st_mode)) {
+            names.push_back(name);
+        }
+    }
+    ::closedir(dir);
+    return names;
+}
+
 int emptyFolder(const std::string& folder) {
     int removed = 0;
     for (const std::string& name : listFiles(folder)) {
         if (removeFile(join(folder, name))) ++removed;
     }
+    return removed;
+}
+
+namespace {
+
+// Removes everything inside the open folder. Every step is relative to a descriptor opened
+// without following links, so that a link planted anywhere below leads nowhere. Trees deeper
+// than anything this program makes are left where they are.
+void removeInside(int folder, int depth, Removed* removed) {
+    constexpr int kMaxDepth = 32;
+    const int copy = ::dup(folder);
+    if (copy < 0) return;
+    DIR* dir = ::fdopendir(copy);
+    if (dir == nullptr) {
+        ::close(copy);
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        struct stat st {};
+        if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            if (depth >= kMaxDepth) continue;
+            Fd sub(::openat(folder, name.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (sub.get() < 0) continue;
+            removeInside(sub.get(), depth + 1, removed);
+            if (::unlinkat(folder, name.c_str(), AT_REMOVEDIR) == 0) ++removed->count;
+        } else if (::unlinkat(folder, name.c_str(), 0) == 0) {
+            ++removed->count;
+            if (S_ISREG(st.st_mode)) removed->bytes += st.st_size;
+        }
+    }
+}
+
+}  // namespace
+
+Removed emptyFolderWhole(const std::string& folder) {
+    Removed removed;
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (dir.get() >= 0) removeInside(dir.get(), 0, &removed);
     return removed;
 }
 
@@ -247,6 +382,14 @@ std::string createUniqueTempFile(const std::string& folder, const std::string& p
         if (errno != EEXIST) return "";
     }
     return "";
+}
+
+bool restrictToOwner(const std::string& path) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if ((st.st_mode & 077) == 0) return false;
+    return ::fchmod(fd.get(), st.st_mode & 07700) == 0;
 }
 
 std::optional<std::int64_t> fileSize(const std::string& path) {
@@ -293,10 +436,12 @@ Status renameFile(const std::string& from, const std::string& to) {
 
 Status removeFolder(const std::string& path) { return statusOf(::rmdir(path.c_str())); }
 
-OpenFile OpenFile::forReading(const std::string& path) { return OpenFile(openPlain(path, O_RDONLY)); }
+OpenFile OpenFile::forReading(const std::string& path) {
+    return OpenFile(openPlain(path, O_RDONLY | O_NOFOLLOW));
+}
 
 OpenFile OpenFile::forWriting(const std::string& path, bool create) {
-    return OpenFile(openPlain(path, O_WRONLY | (create ? O_CREAT : 0)));
+    return OpenFile(openPlain(path, O_WRONLY | O_NOFOLLOW | (create ? O_CREAT | O_EXCL : 0)));
 }
 
 OpenFile& OpenFile::operator=(OpenFile&& other) noexcept {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zelt::files {
@@ -57,16 +58,44 @@ inline Status writeFileAtomic(const std::string& path, const void* data, std::si
     return writeFileAtomic(path, {static_cast<const std::uint8_t*>(data), size}, options);
 }
 
-// Deletes what atomic writes in folder left behind when the program was killed before they
-// finished: their temporary files beside the targets. Returns the number deleted.
-int removeUnfinishedWrites(const std::string& folder);
+// What a clean-up took away: how many entries, and how many bytes of plain files among them.
+struct Removed {
+    int count = 0;
+    std::int64_t bytes = 0;
+    Removed& operator+=(const Removed& other) {
+        count += other.count;
+        bytes += other.bytes;
+        return *this;
+    }
+};
+
+// Deletes what atomic writes and replacements in folder left behind when the program was
+// killed before they finished: their temporary files beside the targets, named
+// "<target>.<16 hex digits>.part". With isTarget, only those of targets it accepts (by name).
+Removed removeUnfinishedWrites(const std::string& folder,
+                               const std::function<bool(std::string_view target)>& isTarget = {});
 
 // Copies a file, replacing the target. The target may be seen half-written while this runs.
 Status copyFile(const std::string& from, const std::string& to);
+// Copies a file into a plain file that this program has just created for it (a copy handed out
+// from a folder others might plant links in): a symbolic link at `to` is never followed.
+Status copyIntoOwnFile(const std::string& from, const std::string& to);
 
 // Replaces target with a copy of from in the manner of writeFileAtomic: the copy is made beside
-// the target and renamed over it. The target keeps its permissions; a new target gets from's.
+// the target and renamed over it. Only a plain file is ever replaced: a symbolic link is
+// followed to the file it names, which is replaced in its own folder while the link stays; a
+// folder, FIFO, socket, device or a link that leads nowhere is refused and nothing is written.
+// The target keeps its permissions and, where the system allows it, its owner; a new target
+// gets from's permissions.
 Status replaceWithCopy(const std::string& from, const std::string& target);
+
+// The path a symbolic link finally leads to; "" when path is no link or leads nowhere.
+std::string linkTarget(const std::string& path);
+
+// What a path names. A symbolic link is Link, or with followLinks what it finally leads to
+// (BrokenLink when that is missing).
+enum class FileKind { Missing, Regular, Folder, Link, BrokenLink, Fifo, Socket, Device, Other };
+FileKind kindOf(const std::string& path, bool followLinks = false);
 
 enum class [[nodiscard]] FolderResult { Created, AlreadyThere, Failed };
 FolderResult createFolder(const std::string& path);
@@ -74,13 +103,24 @@ FolderResult createFolder(const std::string& path);
 // Names (not paths) of the plain files in a folder whose names end with suffix, unsorted.
 std::vector<std::string> listFiles(const std::string& folder, const std::string& suffix = "");
 
+// Names of the folders directly inside a folder (not links to folders), unsorted.
+std::vector<std::string> listFolders(const std::string& folder);
+
 // Deletes every plain file in a folder; sub-folders stay. Returns the number deleted.
 int emptyFolder(const std::string& folder);
+// Deletes everything inside a folder, of every kind: sub-folders with what they hold, symbolic
+// links themselves (never what they lead to), FIFOs, sockets and device nodes. A folder that is
+// itself a symbolic link is not entered.
+Removed emptyFolderWhole(const std::string& folder);
 
 // Creates a new empty file in folder named by the first three characters of prefix, unique hex
 // digits and ".tmp", exclusively (an existing file is never reused). Returns its full path, or
 // "" when none could be made.
 [[nodiscard]] std::string createUniqueTempFile(const std::string& folder, const std::string& prefix);
+
+// Takes every permission of group and others away from the plain file at path (a link is not
+// followed); true when it had some and they are gone.
+bool restrictToOwner(const std::string& path);
 
 std::optional<std::int64_t> fileSize(const std::string& path);
 // The bytes an unprivileged program may still write on the volume that holds path; nothing
@@ -103,8 +143,9 @@ Status removeFolder(const std::string& path);
 class OpenFile {
 public:
     OpenFile() = default;
-    // Opens a plain file for reading, or for writing (created with mode 0600 when create is
-    // set); check isOpen().
+    // Opens a plain file for reading, or for writing (a new one, with mode 0600, when create is
+    // set: an existing entry of that name is never reused); check isOpen(). A symbolic link is
+    // never followed.
     static OpenFile forReading(const std::string& path);
     static OpenFile forWriting(const std::string& path, bool create);
     ~OpenFile() { close(); }

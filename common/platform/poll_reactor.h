@@ -109,6 +109,8 @@ public:
     void advance(Millis ms);
     // Handles socket readiness until nothing more is ready right now.
     void drain();
+    // Ends the present turn without looking at the sockets: runs the deferred calls.
+    void endTurn() { runDeferred(); }
     ManualClock& manualClock() { return ManualClockHolder::manualClock; }
 };
 

@@ -8,15 +8,15 @@ namespace zelt::settings {
 
 namespace {
 
-std::string readPathLine(const std::string& file) {
+std::string readLine(const std::string& file, std::string_view key) {
+    const std::string prefix = std::string(key) + "=";
     std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind("path=", 0) == 0) {
-            std::string value = line.substr(5);
+        if (line.rfind(prefix, 0) == 0) {
+            std::string value = line.substr(prefix.size());
             if (value.size() > 255) value.resize(255);
-            if (value.size() > 1 && value.back() == '/') value.pop_back();
             return value;
         }
     }
@@ -25,11 +25,18 @@ std::string readPathLine(const std::string& file) {
 
 }  // namespace
 
-std::string machineDataDirectory(const char* envName, const std::string& defaultFile) {
+std::string machineSetting(const char* envName, const std::string& defaultFile,
+                           std::string_view key) {
     if (const char* named = std::getenv(envName); named != nullptr && *named != '\0') {
-        if (std::string value = readPathLine(named); !value.empty()) return value;
+        if (std::string value = readLine(named, key); !value.empty()) return value;
     }
-    return readPathLine(defaultFile);
+    return readLine(defaultFile, key);
+}
+
+std::string machineDataDirectory(const char* envName, const std::string& defaultFile) {
+    std::string value = machineSetting(envName, defaultFile, "path");
+    if (value.size() > 1 && value.back() == '/') value.pop_back();
+    return value;
 }
 
 std::string documentsFolder() {

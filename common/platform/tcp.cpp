@@ -167,6 +167,17 @@ void setBufferSizes(Handle handle, int sendBytes, int receiveBytes) {
     setsockopt(handle, SOL_SOCKET, SO_RCVBUF, &receiveBytes, sizeof receiveBytes);
 }
 
+std::string peerAddress(Handle handle) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (::getpeername(handle, reinterpret_cast<sockaddr*>(&peer), &length) != 0 ||
+        peer.sin_family != AF_INET) {
+        return "";
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    return ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text) != nullptr ? text : "";
+}
+
 std::string hostAddress() {
     char name[51] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return "";

@@ -49,6 +49,10 @@ bool socketPair(Handle out[2]);
 // Shrinks the kernel's send and receive buffers of a socket (tests of partial sends).
 void setBufferSizes(Handle handle, int sendBytes, int receiveBytes);
 
+// The dotted IPv4 address of the other end of a connected socket; "" when it has none (a local
+// socket pair).
+std::string peerAddress(Handle handle);
+
 // The dotted IPv4 address of this host's name, or "" when it cannot be found.
 std::string hostAddress();
 // Parses "a.b.c.d" into host order; false when it is not such an address.

@@ -1,5 +1,6 @@
 #include "common/protocol/connection.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/platform/tcp.h"
@@ -55,7 +56,7 @@ void Connection::onEvents(unsigned events) {
     if (events & (kReadable | kHangup)) receive();
 }
 
-void Connection::receive() {
+void Connection::makeRoom() {
     if (rxBegin_ == rxEnd_) {
         rxBegin_ = rxEnd_ = 0;
     } else if (rx_.size() - rxEnd_ < MaxPacketSize) {
@@ -63,6 +64,23 @@ void Connection::receive() {
         rxEnd_ -= rxBegin_;
         rxBegin_ = 0;
     }
+}
+
+void Connection::receiveBytes(std::span<const std::uint8_t> bytes) {
+    std::shared_ptr<bool> alive = alive_;
+    while (!bytes.empty() && *alive && isOpen()) {
+        makeRoom();
+        const std::size_t n = std::min(bytes.size(), rx_.size() - rxEnd_);
+        std::memcpy(rx_.data() + rxEnd_, bytes.data(), n);
+        bytes = bytes.subspan(n);
+        rxEnd_ += n;
+        lastArrival_ = reactor_.now();
+        cutPackets();
+    }
+}
+
+void Connection::receive() {
+    makeRoom();
     const tcp::IoResult r = tcp::recvSome(handle_, rx_.data() + rxEnd_, rx_.size() - rxEnd_);
     switch (r.status) {
         case tcp::IoResult::Status::WouldBlock:

@@ -43,6 +43,9 @@ public:
 
     // Queues one whole packet. Does nothing once the connection is closed.
     void send(std::span<const std::uint8_t> packet);
+    // Takes bytes as if one read of the socket had brought them, cut into packets the same way
+    // (a fuzzer feeds a connection so, without a system call for every piece).
+    void receiveBytes(std::span<const std::uint8_t> bytes);
     // Closes the socket now, without calling the close handler. Unsent data is dropped.
     void close();
 
@@ -56,6 +59,8 @@ public:
 private:
     void onEvents(unsigned events);
     void receive();
+    // Moves what is buffered to the front when less than a packet's room is left behind it.
+    void makeRoom();
     void cutPackets();
     bool deliver(std::size_t length);
     void flush();

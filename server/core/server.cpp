@@ -2,7 +2,9 @@
 
 #include "common/platform/files.h"
 #include "common/platform/tcp.h"
+#include "server/core/admin/admin_protocol.h"
 #include "server/core/admin/status_displays.h"
+#include "server/core/repository/leftovers.h"
 #include "server/core/ui/texts.h"
 
 namespace zelt::server {
@@ -13,11 +15,11 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       ui_(ui),
       options_(std::move(options)),
       paths_(ServerPaths::under(options_.dataDir)),
-      store_(reactor, console, paths_),
+      store_(reactor, console, paths_, options_.tableWriter),
       slots_(reactor, options_.connectionCapacity),
       sessions_(reactor, console, store_, slots_),
       communication_(console, ui, slots_),
-      sessionRequests_(store_, slots_, sessions_),
+      sessionRequests_(reactor, console, store_, slots_, sessions_),
       notice_(console, ui, slots_, settings_.notice, paths_),
       messages_(console, ui, store_, slots_, sessions_),
       shutdown_(reactor, console, ui, store_, sessions_, communication_),
@@ -29,7 +31,11 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       settingsAdmin_(console, ui, settings_, paths_, hostAddress_, communication_),
       commands_(console, ui, store_,
                 {accountAdmin_, groupAdmin_, settingsAdmin_, shutdown_, notice_, communication_}),
-      router_(slots_, {sessionRequests_, notice_, messages_, repository_}) {
+      router_(slots_, {sessionRequests_, notice_, messages_, repository_}),
+      adminRequests_(console, {reactor.clock(), ui, store_, slots_, settings_, accountAdmin_,
+                               groupAdmin_, settingsAdmin_, shutdown_, notice_, messages_,
+                               commands_, repository_.versions(), repository_.checkOuts()}),
+      adminSocket_(reactor, console, adminRequests_) {
     slots_.onPacket = [this](ConnectionId id, std::span<const std::uint8_t> packet) {
         router_.onPacket(id, packet);
     };
@@ -83,10 +89,13 @@ StartResult Server::start() {
     }
     // A folder that cannot be made shows up as the failure of the first write that needs it.
     firstStart_ = files::createFolder(paths_.files) == files::FolderResult::Created;
-    (void)files::createFolder(paths_.temp);
     // Copies and half-written table files left by a crash are of no use to anyone.
-    files::emptyFolder(paths_.temp);
-    files::removeUnfinishedWrites(paths_.dataDir);
+    const files::Removed temp = clearTemp();
+    const files::Removed tables = files::removeUnfinishedWrites(paths_.dataDir);
+    // The directory is ours, so an administration socket left in it by a crash is nobody's.
+    // It opens before the tables, so that an administrator can still reach a server whose
+    // port could not be opened.
+    adminSocket_.open(files::join(paths_.dataDir, std::string(adminproto::SocketName)));
 
     if (!store_.load()) return StartResult::NotLoaded;
     accountAdmin_.resetSearchKeywords();
@@ -97,6 +106,8 @@ StartResult Server::start() {
         console_.error(text::format(text::StoredPortInvalid, settings_.port, DefaultPort));
         settings_.port = DefaultPort;
     }
+    reportRepositoryCheck(console_, checkRepository(store_.groups(), repository_.versions()),
+                          tables, temp);
 
     showGroupInformation(console_, store_.groups());
     showAccountInformation(console_, store_.accounts());
@@ -120,7 +131,23 @@ void Server::exit() {
         (void)store_.saveAccounts();
     }
     shutdown_.closeCommunication(false);
-    files::emptyFolder(paths_.temp);
+    adminSocket_.close();
+    repository_.tempFiles().removeAll();
+    (void)clearTemp();
+}
+
+files::Removed Server::clearTemp() {
+    // Temp is the server's own; whatever else stands at its name is taken away, a symbolic link
+    // above all, which would otherwise have the clean-up empty the folder it leads to.
+    files::Removed removed;
+    const files::FileKind kind = files::kindOf(paths_.temp);
+    if (kind != files::FileKind::Folder && kind != files::FileKind::Missing &&
+        files::removeFile(paths_.temp)) {
+        ++removed.count;
+    }
+    (void)files::createFolder(paths_.temp);
+    removed += files::emptyFolderWhole(paths_.temp);
+    return removed;
 }
 
 }  // namespace zelt::server

@@ -7,8 +7,11 @@
 
 #include "common/console/console.h"
 #include "common/platform/directory_lock.h"
+#include "common/platform/files.h"
 #include "common/platform/reactor.h"
 #include "server/core/admin/account_admin.h"
+#include "server/core/admin/admin_requests.h"
+#include "server/core/admin/admin_socket.h"
 #include "server/core/admin/group_admin.h"
 #include "server/core/admin/server_commands.h"
 #include "server/core/admin/settings_admin.h"
@@ -33,8 +36,11 @@ struct ServerOptions {
     std::optional<std::uint16_t> listenPort;
     // Fewer connection slots than the product's, so tests can fill the table.
     std::size_t connectionCapacity = MaxConnections;
+    // Writes the bytes of the table files; empty, the disk's write(2). The fuzzer's writes
+    // nothing, since 8 MB per check-out would be nearly all it did.
+    files::WriteFn tableWriter{};
     // The bound on uncommitted uploads and the disk's reserve (tests make them small).
-    TempFiles::Limits tempLimits;
+    TempFiles::Limits tempLimits{};
 };
 
 // How a start-up ended.
@@ -100,6 +106,9 @@ public:
     SettingsAdmin& settingsAdmin() { return settingsAdmin_; }
     // The menu commands and the console's tag table.
     ServerCommands& commands() { return commands_; }
+    // What `zelt-server admin` asks, and the socket it asks on.
+    AdminRequests& adminRequests() { return adminRequests_; }
+    const AdminSocket& adminSocket() const { return adminSocket_; }
 
     // Handles one packet as if it had arrived on a connection.
     void onPacket(ConnectionId id, std::span<const std::uint8_t> packet) {
@@ -110,6 +119,8 @@ private:
     // Takes the data directory (making it when it is new); the reason of a refusal, or nothing.
     std::optional<std::string> lockDataDirectory();
     void stopTimers();
+    // Empties Temp of everything, following no link; what it removed.
+    files::Removed clearTemp();
 
     Reactor& reactor_;
     Console& console_;
@@ -135,6 +146,8 @@ private:
     SettingsAdmin settingsAdmin_;
     ServerCommands commands_;
     RequestRouter router_;
+    AdminRequests adminRequests_;
+    AdminSocket adminSocket_;
 };
 
 }  // namespace zelt::server

@@ -53,6 +53,7 @@ int startWindow(const std::string& dataDirOption, int& argc, char** argv) {
     if (instance.forwardToRunning()) return 0;
 
     WindowedServer server(options);
+    server.server().commands().setContactAddress(serverContactAddress());
     instance.setWindow(&server.window());
     QObject::connect(&server.window(), &MainWindow::closed, &app, &QApplication::quit,
                      Qt::QueuedConnection);

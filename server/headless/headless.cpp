@@ -70,4 +70,8 @@ std::string serverDataDirectory(const std::string& fromCommandLine) {
     return configured.empty() ? "." : configured;
 }
 
+std::string serverContactAddress() {
+    return settings::machineSetting("ZELT_SERVER_CONFIG", "/etc/zelt/server.conf", "contact");
+}
+
 }  // namespace zelt::server

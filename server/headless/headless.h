@@ -41,5 +41,7 @@ private:
 
 // The data directory: --data-dir when given, else the machine-wide setting, else ".".
 std::string serverDataDirectory(const std::string& fromCommandLine);
+// Whom Help > Contact offers to write to: the contact= line of the machine-wide setting, else "".
+std::string serverContactAddress();
 
 }  // namespace zelt::server

@@ -1,4 +1,5 @@
 // zelt-server [--headless] [--data-dir DIR]
+// zelt-server admin [--data-dir DIR] [--json] COMMAND ...
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -6,6 +7,7 @@
 #include "common/console/console.h"
 #include "common/platform/poll_reactor.h"
 #include "common/platform/signals.h"
+#include "server/admin/admin_command.h"
 #include "server/core/server.h"
 #include "server/headless/headless.h"
 #ifdef ZELT_SERVER_WINDOW
@@ -15,13 +17,19 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: zelt-server [--headless] [--data-dir DIR]\n");
+    std::fprintf(stderr,
+                 "usage: zelt-server [--headless] [--data-dir DIR]\n"
+                 "       zelt-server admin [--data-dir DIR] [--json] COMMAND ...\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A command for the server that runs on a data directory, not a server.
+    if (argc > 1 && std::strcmp(argv[1], "admin") == 0) {
+        return zelt::server::admin::run(argc - 1, argv + 1);
+    }
     std::string dataDir;
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
@@ -49,6 +57,7 @@ int main(int argc, char** argv) {
     zelt::server::ServerOptions options;
     options.dataDir = zelt::server::serverDataDirectory(dataDir);
     zelt::server::Server server(reactor, console, ui, options);
+    server.commands().setContactAddress(zelt::server::serverContactAddress());
 
     zelt::TerminationSignals signals;
     bool ending = false;

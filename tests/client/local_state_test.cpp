@@ -58,11 +58,15 @@ TEST(ClientRecords, CommSettingsKeepTheAddressInBothFormsAndSaveOwnerOnly) {
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 
+    // A file that lets others read the password is made the owner's alone when it is read.
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
     CommSettings back;
     back.load(file);
     EXPECT_EQ(back.address(), 0xC0A80114u);
     EXPECT_EQ(back.userName(), "anna");
     EXPECT_EQ(scramble::unscramble(back.password()), "pw");
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(ClientRecords, MissingCommFileGivesTheDefaultPortAndAZeroFileDoesNot) {
@@ -128,8 +132,8 @@ TEST(CheckOutTableTest, SavesTheWholeTableAndLoadsAShortFileAsFreeRecords) {
 TEST(ClientPlacesTest, OptionsWinAndTheFoldersAreCreatedOnce) {
     TempDir dir;
     PlaceOptions options{dir.file("data/"), dir.file("user")};
-    EXPECT_NE(files::createFolder(dir.file("data")), files::FolderResult::Failed);
     const ClientPlaces first = preparePlaces(options);
+    EXPECT_TRUE(files::isFolder(dir.file("data")));
     EXPECT_EQ(first.dataDirectory, dir.file("data"));
     EXPECT_EQ(first.commFile, dir.file("data/Comm.zelt"));
     EXPECT_EQ(first.checkOutFile, dir.file("data/Chkout.zelt"));

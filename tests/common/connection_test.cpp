@@ -88,6 +88,18 @@ TEST_F(ConnectionTest, SeveralPacketsInOneReadAreDeliveredInOrder) {
     peerSends(Bytes(d.begin() + 10, d.end()));
     ASSERT_EQ(received_.size(), 4u);
     EXPECT_EQ(received_[3], d);
+
+    // Bytes handed in directly, as the fuzzers do, are cut the same way, also when they are
+    // more than the receive buffer holds.
+    received_.clear();
+    Bytes many;
+    for (int i = 0; i < 20; ++i) many.insert(many.end(), c.begin(), c.end());
+    many.insert(many.end(), a.begin(), a.begin() + 3);
+    connection_->receiveBytes(many);
+    connection_->receiveBytes(Bytes(a.begin() + 3, a.end()));
+    ASSERT_EQ(received_.size(), 21u);
+    EXPECT_EQ(received_[19], c);
+    EXPECT_EQ(received_[20], a);
 }
 
 TEST_F(ConnectionTest, ShortPacketIsDeliveredAsItStandsAfterOneQuietSecond) {

@@ -74,7 +74,13 @@ TEST(Files, TemporariesOfUnfinishedWritesAreFoundAndNothingElse) {
     writeAll(dir.file("Groups.zelt.0123456789abcdef.part"), "half");
     writeAll(dir.file("notes.part"), "mine");
     writeAll(dir.file("x.0123456789abcdeg.part"), "not ours");
-    EXPECT_EQ(removeUnfinishedWrites(dir.path()), 1);
+    writeAll(dir.file("plan.txt.fedcba9876543210.part"), "half of plan");
+    // Only the copies of the targets asked for.
+    const Removed plan = removeUnfinishedWrites(
+        dir.path(), [](std::string_view target) { return target == "plan.txt"; });
+    EXPECT_EQ(plan.count, 1);
+    EXPECT_EQ(plan.bytes, 12);
+    EXPECT_EQ(removeUnfinishedWrites(dir.path()).count, 1);
     EXPECT_TRUE(isFile(dir.file("Groups.zelt")));
     EXPECT_TRUE(isFile(dir.file("notes.part")));
     EXPECT_TRUE(isFile(dir.file("x.0123456789abcdeg.part")));
@@ -86,6 +92,11 @@ TEST(Files, APathNamingAFifoIsRefusedWithoutWaiting) {
     EXPECT_FALSE(copyFile(dir.file("pipe"), dir.file("copy")));
     EXPECT_FALSE(replaceWithCopy(dir.file("pipe"), dir.file("copy")));
     EXPECT_FALSE(OpenFile::forReading(dir.file("pipe")).isOpen());
+    // Nor is one replaced, or written beside.
+    writeAll(dir.file("source"), "new");
+    EXPECT_FALSE(replaceWithCopy(dir.file("source"), dir.file("pipe")));
+    EXPECT_EQ(kindOf(dir.file("pipe")), FileKind::Fifo);
+    EXPECT_EQ(listFiles(dir.path()).size(), 1u);
 }
 
 TEST(Files, CreateFolderTellsCreatedFromAlreadyThere) {

@@ -307,6 +307,28 @@ TEST_F(AdminTest, ConnectionsMadeWhileTheDialogIsOpenAreSeenOnOk) {
     EXPECT_TRUE(peer->waitClosed());
 }
 
+TEST_F(AdminTest, AnAccountMadeInTheRecordOfOneBeingEditedIsNotOverwritten) {
+    const int ann = addAccount("ann");
+    // While the dialog is open the admin command removes ann and creates bob, who gets her
+    // record.
+    ui.accountSteps.push_back([&](AccountForm& f) {
+        AccountForm removal = accountFormFor(server->accounts(), static_cast<std::size_t>(ann));
+        removal.remove = true;
+        EXPECT_TRUE(server->accountAdmin().acceptEdit(static_cast<std::size_t>(ann), removal));
+        AccountForm bob;
+        fill("bob")(bob);
+        EXPECT_TRUE(server->accountAdmin().createAccount(bob));
+        f.dept = "Sales";
+    });
+    const std::size_t mark = console.size();
+    run("EDTACT", "ann");
+    EXPECT_EQ(since(mark + 1), (std::vector<Line>{plain("User 'ann' removed."),
+                                                  plain("User 'bob' created, enabled.")}));
+    const AccountTable disk = accountsOnDisk();
+    EXPECT_EQ(disk.record(ann).get(AccountRecord::userName), "bob");
+    EXPECT_EQ(disk.record(ann).get(AccountRecord::dept), "");
+}
+
 TEST_F(AdminTest, RenamingToOwnNameInOtherCaseIsAcceptedToAnothersRefused) {
     const int ann = addAccount("ann");
     addAccount("Bob");

@@ -1,4 +1,7 @@
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "tests/server/repository_fixture.h"
 
@@ -171,6 +174,145 @@ TEST_F(CheckInTest, AFileThatDoesNotExistYetIsCreatedByItsFirstCommit) {
     EXPECT_EQ(commit(*anna, fresh, "anna__fresh.doc", "x").get(proto::RepCheckIn::status), 0);
     EXPECT_EQ(readAll(fresh), "born");
     EXPECT_EQ(versions().versions(fresh).size(), 1u);
+}
+
+TEST_F(CheckInTest, AMemberThatIsASymbolicLinkIsUpdatedThroughItKeepingTheLink) {
+    ASSERT_NE(files::createFolder(dir.file("elsewhere")), files::FolderResult::Failed);
+    const std::string real = dir.file("elsewhere/report.txt");
+    writeAll(real, "before");
+    const std::string link = dir.file("docs/report.txt");
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    addGroup("gamma", {"anna"}, {link});
+
+    for (const std::string content : {"after", "after again"}) {
+        checkOut(*anna, link);
+        upload(*anna, "anna__report.txt", content);
+        EXPECT_EQ(commit(*anna, link, "anna__report.txt", "x").get(proto::RepCheckIn::status), 0);
+        EXPECT_EQ(files::kindOf(link), files::FileKind::Link);
+        EXPECT_EQ(files::linkTarget(link), real);
+        EXPECT_EQ(readAll(real), content);
+    }
+    const auto stamps = versions().versions(link);
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_EQ(readAll(versions().versionFile(link, stamps[0])), "before");
+    // The replacement was written in the target's folder: nothing is left beside either name.
+    EXPECT_EQ(files::listFiles(dir.file("elsewhere")), std::vector<std::string>{"report.txt"});
+    EXPECT_EQ(files::listFiles(dir.file("docs")), std::vector<std::string>{"plan.doc"});
+}
+
+TEST_F(CheckInTest, AFifoAFolderOrALinkToNothingIsRefusedWithNothingWritten) {
+    const std::string fifo = dir.file("docs/pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string folder = dir.file("docs/folder");
+    ASSERT_EQ(files::createFolder(folder), files::FolderResult::Created);
+    const std::string dangling = dir.file("docs/dangling");
+    ASSERT_EQ(::symlink(dir.file("docs/missing").c_str(), dangling.c_str()), 0);
+    addGroup("gamma", {"anna"}, {fifo, folder, dangling});
+
+    const std::pair<std::string, std::string> refusals[] = {
+        {fifo, "The latest file is a FIFO, not a regular file; nothing was written."},
+        {folder, "The latest file is a folder, not a regular file; nothing was written."},
+        {dangling, "The latest file is a link to nothing; nothing was written."},
+    };
+    for (const auto& [path, reason] : refusals) {
+        SCOPED_TRACE(path);
+        checkOut(*anna, path);
+        upload(*anna, "anna__x", "content");
+        const Packet r = commit(*anna, path, "anna__x", "x");
+        EXPECT_EQ(r.get(proto::RepCheckIn::status), proto::RepCheckIn::kFailed);
+        EXPECT_EQ(r.get(proto::RepCheckIn::reason), reason);
+        EXPECT_FALSE(files::isFolder(versions().folderOf(path)));
+        EXPECT_EQ(holderIn(server->groups(), 2, path), "anna");
+    }
+    EXPECT_EQ(files::kindOf(fifo), files::FileKind::Fifo);
+    EXPECT_TRUE(files::listFiles(folder).empty());
+    EXPECT_EQ(files::kindOf(dangling, true), files::FileKind::BrokenLink);
+    EXPECT_EQ(files::kindOf(dir.file("docs/missing")), files::FileKind::Missing);
+    EXPECT_EQ(files::listFiles(dir.file("docs")), std::vector<std::string>{"plan.doc"});
+}
+
+TEST_F(CheckInTest, ALinkPlantedInTempIsNeverFollowed) {
+    // An upload would have created the file the link names, anywhere on the machine.
+    const std::string victim = dir.file("victim");
+    ASSERT_EQ(::symlink(victim.c_str(), tempFile("anna__plan.doc").c_str()), 0);
+    EXPECT_EQ(uploadChunk(*anna, "anna__plan.doc", 0, "payload", true)
+                  .get(proto::RepCheckInChunk::nextOffset),
+              -1);
+    EXPECT_EQ(files::kindOf(victim), files::FileKind::Missing);
+
+    // The clean-ups remove links, FIFOs and folders from Temp without entering what they name,
+    // and a Temp that is itself a link is replaced by a folder of its own.
+    ASSERT_EQ(::symlink(dir.file("docs").c_str(), tempFile("docs-link").c_str()), 0);
+    ASSERT_EQ(::mkfifo(tempFile("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(files::createFolder(tempFile("folder")), files::FolderResult::Created);
+    writeAll(tempFile("folder/inside"), "x");
+    anna.reset();
+    server->exit();
+    EXPECT_EQ(files::kindOf(dir.file("Temp")), files::FileKind::Folder);
+    EXPECT_EQ(::rmdir(dir.file("Temp").c_str()), 0) << "Temp is not empty";
+    ASSERT_EQ(::symlink(dir.file("docs").c_str(), dir.file("Temp").c_str()), 0);
+    const std::size_t mark = console.size();
+    startServer();
+    EXPECT_EQ(files::kindOf(dir.file("Temp")), files::FileKind::Folder);
+    EXPECT_EQ(readAll(plan), "original");
+    EXPECT_EQ(files::kindOf(victim), files::FileKind::Missing);
+    EXPECT_EQ(linesSince(mark)[0], "Cleaned up after an interrupted run: 1 leftover(s) in Temp.");
+}
+
+TEST_F(CheckInTest, LeftoversOfAKilledRunAreRemovedAndWhatIsMissingIsReported) {
+    const std::string tail = ".0123456789abcdef.part";
+    const std::string folder = versions().folderOf(plan);
+    ASSERT_EQ(files::createFolder(folder), files::FolderResult::Created);
+    const std::string stamp = "20070428160509000";
+    writeAll(dir.file("docs/plan.doc" + tail), std::string(2048, 'h'));
+    writeAll(files::join(folder, stamp + ".__file__" + tail), "half");
+    writeAll(files::join(folder, stamp + ".__file__"), "a version");   // its details never came
+    writeAll(files::join(folder, "20070428160508000.__detail__"), "");  // its version was pruned
+    // Names the server never gives its own files stay.
+    const std::vector<std::string> others = {"notes.txt" + tail, "plan.doc.part",
+                                             "plan.doc.0123456789abcdeg.part"};
+    for (const std::string& name : others) writeAll(dir.file("docs/" + name), "mine");
+    // Two member paths of one version folder.
+    const std::string q1 = memberFile("q1-report.txt", "a");
+    ASSERT_EQ(files::createFolder(dir.file("docs-q1")), files::FolderResult::Created);
+    const std::string q1Other = dir.file("docs-q1/report.txt");
+    writeAll(q1Other, "b");
+    addGroup("gamma", {"anna"}, {q1});
+    addGroup("delta", {"bob"}, {q1Other});
+
+    anna.reset();
+    server->exit();
+    const std::size_t mark = console.size();
+    startServer();
+    const std::vector<std::string> lines = linesSince(mark);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0],
+              "Cleaned up after an interrupted run: 1 half-written file(s) beside member files "
+              "(2.0 KB), 1 in version folders (4 bytes).");
+    const std::string folderName = VersionStore::folderName(plan);
+    EXPECT_EQ(lines[1], "1 version detail file(s) have no version file: " + folderName +
+                            "/20070428160508000.");
+    EXPECT_EQ(lines[2], "1 version(s) have no details: " + folderName + "/" + stamp + ".");
+    EXPECT_EQ(lines[3], "Member files '" + q1 + "' and '" + q1Other + "' share the version folder '" +
+                            VersionStore::folderName(q1) + "'; their versions are mixed.");
+    EXPECT_EQ(console.lines()[mark + 3].kind, LineKind::Error);
+    std::vector<std::string> left = files::listFiles(dir.file("docs"));
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = others;
+    expected.push_back("plan.doc");
+    expected.push_back("q1-report.txt");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+    EXPECT_EQ(versions().versions(plan), std::vector<std::string>{stamp});
+
+    // A leftover that appears later goes at the next commit of its file.
+    writeAll(dir.file("docs/plan.doc" + tail), "half");
+    anna = logIn("anna");
+    checkOut(*anna, plan);
+    upload(*anna, "anna__plan.doc", "new");
+    EXPECT_EQ(commit(*anna, plan, "anna__plan.doc", "x").get(proto::RepCheckIn::status), 0);
+    EXPECT_FALSE(files::isFile(dir.file("docs/plan.doc" + tail)));
+    EXPECT_EQ(linesSince(mark).size(), lines.size());  // a commit writes no line
 }
 
 TEST_F(CheckInTest, ACommitPrunesToTheRetentionCount) {

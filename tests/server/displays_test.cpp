@@ -80,15 +80,18 @@ TEST(Displays, ReadyContactAndManual) {
     ManualClock clock;
     Console console(clock);
     showServerReady(console, "192.0.2.7", 32767);
-    showContactInformation(console);
+    showContactInformation(console, "zelt-admin@team.example");
     showOnlineManual(console);
+    showContactInformation(console, "");
     const auto lines = texts(console);
     EXPECT_EQ(lines[1], "Server is ready at 192.0.2.7, 32767 TCP/IP port.|   ");
     EXPECT_EQ(console.lines()[1].kind, LineKind::Important);
     EXPECT_EQ(lines[2], "- - - Contact information - - -|   ");
     EXPECT_EQ(lines[3], std::string(text::SupportAddress) + "|OPENWEB");
-    EXPECT_EQ(lines[4], std::string(text::SupportMail) + "|OPENMAIL");
+    // The address the machine's settings name, else the machine's own administrator.
+    EXPECT_EQ(lines[4], "zelt-admin@team.example|OPENMAIL");
     EXPECT_EQ(lines[6], std::string(text::ManualAddress) + "|OPENWEB");
+    EXPECT_EQ(lines[9], std::string(text::SupportMail) + "|OPENMAIL");
 }
 
 }  // namespace

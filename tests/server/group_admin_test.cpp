@@ -91,6 +91,35 @@ TEST_F(GroupAdminTest, CreateAddsPickedMembersAndIsOnDiskBeforeItsLine) {
     EXPECT_FALSE(server->groups().inUse(1));
 }
 
+TEST_F(GroupAdminTest, AGroupMadeWhileADialogIsOpenKeepsItsRecord) {
+    ui.groupScripts.push_back(okWith([this](GroupPropertiesModel& d) {
+        d.form().name = "Dev";
+        // Meanwhile the admin command makes a group, in the record the dialog was opened for.
+        EXPECT_TRUE(admin().createGroup(GroupForm{.name = "QA"}));
+    }));
+    std::size_t mark = console.size();
+    admin().createGroup();
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{plainLine("Group 'QA' created, enabled."),
+                                                  plainLine("Group 'Dev' created, enabled.")}));
+    EXPECT_EQ(groupsOnDisk()->record(0).get(GroupRecord::name), "QA");
+    EXPECT_EQ(groupsOnDisk()->record(1).get(GroupRecord::name), "Dev");
+
+    // While QA is edited, the command removes it and makes Ops, which takes its record.
+    ui.groupScripts.push_back(okWith([this](GroupPropertiesModel& d) {
+        GroupForm removal = formOf(server->groups(), 0);
+        removal.remove = true;
+        EXPECT_TRUE(admin().acceptForm(removal, 0, false));
+        EXPECT_TRUE(admin().createGroup(GroupForm{.name = "Ops"}));
+        d.form().disabled = true;
+    }));
+    mark = console.size();
+    admin().editGroup("QA");
+    EXPECT_EQ(linesFrom(mark), (std::vector<Line>{plainLine("Group 'QA' removed."),
+                                                  plainLine("Group 'Ops' created, enabled.")}));
+    EXPECT_EQ(groupsOnDisk()->record(0).get(GroupRecord::name), "Ops");
+    EXPECT_EQ(groupsOnDisk()->record(0).get(GroupRecord::state), StateEnabled);
+}
+
 TEST_F(GroupAdminTest, AFiftyFirstGroupIsRefusedWithoutADialog) {
     for (int i = 0; i < 50; ++i) addGroup("g" + std::to_string(i), {});
     const std::size_t mark = console.size();
@@ -138,6 +167,40 @@ TEST_F(GroupAdminTest, TheOkCheckRefusesInOrderAndKeepsTheDialogOpen) {
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Group 'qa' is already exist."});
     EXPECT_EQ(linesFrom(mark), std::vector<Line>{plainLine("Group 'DEV' changed, enabled.")});
     EXPECT_EQ(groupsOnDisk()->record(dev).get(GroupRecord::name), "DEV");
+}
+
+TEST_F(GroupAdminTest, AFileWhoseVersionFolderIsAnotherMembersIsRefusedOnOk) {
+    // "/docs/q1-report.txt" and "/docs-q1/report.txt" both keep their versions in
+    // "-docs-q1-report.txt".
+    const std::string first = dir.file("docs/q1-report.txt");
+    const std::string second = dir.file("docs-q1/report.txt");
+    addGroup("alpha", {"anna"}, {first});
+    const int beta = addGroup("beta", {"bob"}, {dir.file("docs/plan.doc")});
+    const std::string refusal = "The file '" + second + "' cannot be added: its version folder '" +
+                                VersionStore::folderName(second) + "' is already used by '" +
+                                first + "'.";
+    const GroupTable& groups = server->groups();
+    EXPECT_EQ(checkGroupForm({.name = "beta", .files = {second}}, groups, beta), refusal);
+    // Within one form too.
+    EXPECT_NE(checkGroupForm({.name = "new", .files = {dir.file("docs/a-b"), dir.file("docs-a/b")}},
+                             groups, -1)
+                  .value_or("")
+                  .find("cannot be added"),
+              std::string::npos);
+    // The same path in another group is the same file, not a clash.
+    EXPECT_EQ(checkGroupForm({.name = "beta", .files = {first}}, groups, beta), std::nullopt);
+
+    ui.filePicks.push_back(FilePick{.paths = {second}});
+    ui.groupScripts.push_back([](GroupPropertiesModel& d, const Ok& ok) {
+        d.addFiles();
+        EXPECT_FALSE(ok());
+        d.removeFiles({0});
+        return ok();
+    });
+    admin().editGroup("beta");
+    EXPECT_EQ(ui.messages, std::vector<std::string>{refusal});
+    EXPECT_EQ(formOf(*groupsOnDisk(), beta).files,
+              std::vector<std::string>{dir.file("docs/plan.doc")});
 }
 
 TEST_F(GroupAdminTest, EditingKeepsEachCheckOutMarkWithItsFile) {

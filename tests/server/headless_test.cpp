@@ -115,12 +115,13 @@ TEST(Headless, WithoutADisplayTheWindowIsNotOpenedAndTheProgramSaysToRunHeadless
 #endif
 }
 
-TEST(Headless, DataDirectoryComesFromTheCommandLineThenTheMachineSetting) {
+TEST(Headless, DataDirectoryAndContactComeFromTheCommandLineThenTheMachineSetting) {
     TempDir dir;
-    test::writeAll(dir.file("server.conf"), "# ZELT\npath=/srv/zelt/\n");
+    test::writeAll(dir.file("server.conf"), "# ZELT\npath=/srv/zelt/\ncontact=it@team.example\n");
     ::setenv("ZELT_SERVER_CONFIG", dir.file("server.conf").c_str(), 1);
     EXPECT_EQ(serverDataDirectory("/given"), "/given");
     EXPECT_EQ(serverDataDirectory(""), "/srv/zelt");
+    EXPECT_EQ(serverContactAddress(), "it@team.example");
     ::setenv("ZELT_SERVER_CONFIG", dir.file("missing.conf").c_str(), 1);
     if (!files::isFile("/etc/zelt/server.conf")) {
         EXPECT_EQ(serverDataDirectory(""), ".");

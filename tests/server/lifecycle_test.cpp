@@ -1,6 +1,7 @@
 // Start-up, exit, idle checks, the shut-down schedule and the connection table's limits.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include "common/platform/files.h"
 #include "server/core/admin/number_forms.h"
@@ -85,6 +86,27 @@ TEST_F(LifecycleTest, ExitSavesBothTablesAndClosesEveryConnection) {
     groups.load(dir.file("Groups.zelt"));
     EXPECT_EQ(groups.fileEntry(0, 0).get(FileEntry::path), "/srv/a.txt");
     EXPECT_FALSE(server->listening());
+}
+
+TEST_F(LifecycleTest, ALooseAccountsFileIsMadeOwnerOnlyAtStartWithALine) {
+    addAccount("anna");
+    server->exit();
+    const std::string file = dir.file("Accounts.zelt");
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);  // as a copy restored by hand may be
+    const std::size_t mark = console.size();
+    startServer();
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(server->accounts().findByUserName("anna"), 0);
+    EXPECT_EQ(linesSince(mark)[0],
+              "Accounts.zelt was readable by other users; it is now readable by its owner only.");
+    EXPECT_EQ(console.lines()[mark].kind, LineKind::Important);
+    // Once tight, nothing more is said.
+    server->exit();
+    const std::size_t again = console.size();
+    startServer();
+    EXPECT_EQ(linesSince(again)[0], "- - - Group information - - -");
 }
 
 TEST_F(LifecycleTest, ABusyPortIsReportedAndLeavesTheServerWithoutListening) {

@@ -27,6 +27,8 @@ TEST_F(SessionTest, RefusalsCarryTheirReasonsInCheckOrderAndCloseTheConnection) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + "/" + c.password);
+        // Long enough apart that no refusal is slowed down.
+        reactor.advance(LoginThrottle::ForgetAfter + 1);
         auto peer = connect();
         peer->send(logInPacket(c.name, c.password));
         const Packet reply = peer->expect(Opcode::RepLogin);
@@ -36,6 +38,58 @@ TEST_F(SessionTest, RefusalsCarryTheirReasonsInCheckOrderAndCloseTheConnection) 
     }
     EXPECT_EQ(server->accounts().record(0).get(AccountRecord::connected), 0);
     EXPECT_EQ(server->slots().openCount(), 0);
+}
+
+TEST_F(SessionTest, GuessingIsSlowedDownWhileAnotherUserLogsInAtOnce) {
+    addAccount("anna");
+    addAccount("bob", "right");
+    auto guess = [&](const std::string& password) {
+        auto peer = connect();
+        peer->send(logInPacket("bob", password));
+        return peer;
+    };
+    auto refused = [](TestPeer& peer) {
+        const Packet reply = peer.expect(Opcode::RepLogin);
+        EXPECT_EQ(reply.get(proto::RepLogin::reason), "Password not match.");
+        EXPECT_TRUE(peer.waitClosed());
+    };
+    const std::size_t mark = console.size();
+    // The first few mistakes are answered at once, as typing errors are.
+    for (int i = 0; i < LoginThrottle::FreeFailures; ++i) refused(*guess("wrong"));
+    EXPECT_EQ(console.size(), mark);
+
+    // Then each refusal waits longer, on its own connection only.
+    auto fourth = guess("wrong");
+    EXPECT_TRUE(fourth->quiet(50));
+    auto anna = logIn("anna");  // the same address, at the same moment
+    anna->send(Packet(Opcode::ReqGroupList));
+    anna->expect(Opcode::RepGroupList);
+    reactor.advance(LoginThrottle::FirstDelay);
+    refused(*fourth);
+    auto fifth = guess("wrong");
+    reactor.advance(LoginThrottle::FirstDelay);
+    EXPECT_TRUE(fifth->quiet(50));
+    reactor.advance(LoginThrottle::FirstDelay);
+    refused(*fifth);
+
+    // Many connections at once buy no more guesses: past a few waiting refusals, attempts wait
+    // unexamined, even one with the right password.
+    std::vector<std::unique_ptr<TestPeer>> many;
+    for (int i = 0; i < LoginThrottle::MaxWaiting; ++i) many.push_back(guess("wrong"));
+    EXPECT_TRUE(many.back()->quiet(50));  // all of them in and waiting
+    auto right = guess("right");
+    EXPECT_TRUE(right->quiet(50));
+    reactor.advance(LoginThrottle::MaxDelay);
+    for (auto& peer : many) refused(*peer);
+    EXPECT_EQ(right->expect(Opcode::RepLogin).get(proto::RepLogin::result), 1);
+
+    // One line for the name and one for the address, however long the guessing goes on.
+    EXPECT_EQ(linesSince(mark),
+              (std::vector<std::string>{
+                  "4 failed log-ins for user 'bob'; further log-ins for that user are answered "
+                  "slower.",
+                  "4 failed log-ins from 127.0.0.1; further log-ins from there are answered "
+                  "slower."}));
 }
 
 TEST_F(SessionTest, ASecondLogInOfTheSameUserClosesTheFirstConnection) {

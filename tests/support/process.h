@@ -37,6 +37,19 @@ private:
     bool reaped_ = false;
 };
 
+// What a program run to its end printed and returned.
+struct Finished {
+    int status = -1;  // the exit status; -1 when killed by a signal or still running at the timeout
+    std::string out;
+    std::string err;
+    Millis took = 0;  // real time from start to end
+};
+
+// Runs a program with input on its standard input (then closed) and collects its standard
+// output and standard error until it ends.
+Finished runToEnd(const std::vector<std::string>& argv, const std::string& input = "",
+                  Millis timeout = 10000);
+
 // A TCP port of this host that nothing listens on right now.
 unsigned short freePort();
 

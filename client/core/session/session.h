@@ -52,6 +52,8 @@ public:
     bool requireConnected() override;
 
     int keepAliveState() const { return keepAlive_; }
+    // The connection to the server while there is one.
+    proto::Connection* connection() { return connection_.get(); }
     // Bytes queued for the server and not yet handed to the network: a front end that ends
     // the connection itself waits for none, so that nothing it sent last is lost.
     std::size_t unsentBytes() const { return connection_ ? connection_->unsentBytes() : 0; }

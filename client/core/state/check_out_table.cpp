@@ -34,7 +34,10 @@ proto::MutableView CheckOutTable::mutableRecord(int index) {
 }
 
 std::uint8_t CheckOutTable::state(int index) const {
-    return record(index).get(CheckOutRecord::state);
+    // Read in place: status lines and the window's buttons look at all 500 states at a time.
+    if (index < 0 || index >= size()) return 0;
+    return bytes_[static_cast<std::size_t>(index) * CheckOutRecord::kSize +
+                  CheckOutRecord::state.offset];
 }
 
 std::string CheckOutTable::path(int index) const {

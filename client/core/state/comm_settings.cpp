@@ -6,6 +6,9 @@
 namespace zelt::client {
 
 void CommSettings::load(const std::string& file) {
+    // The file holds the scrambled password, which anyone who can read it can unscramble; one
+    // copied in with a looser mode would stay readable until the next log-in saves it.
+    (void)files::restrictToOwner(file);
     if (files::readRecord(file, bytes_.data(), bytes_.size()) == 0) setPort(DefaultPort);
 }
 

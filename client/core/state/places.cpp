@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kConfigEnv = "ZELT_CLIENT_CONFIG";
 constexpr const char* kDefaultConfig = "/etc/zelt/client.conf";
 constexpr const char* kCurrentFolder = ".";
+constexpr const char* kInstalledNotify = "/usr/share/zelt-client/Notify.zelt";
 
 std::string withoutTrailingSlash(std::string path) {
     if (path.size() > 1 && path.back() == '/') path.pop_back();
@@ -27,6 +28,9 @@ std::string dataDirectoryFor(const PlaceOptions& options) {
 ClientPlaces preparePlaces(const PlaceOptions& options) {
     ClientPlaces places;
     places.dataDirectory = dataDirectoryFor(options);
+    // A data directory named for the first time is made, so that the settings chosen in this
+    // run are kept; one that cannot be made shows up as the failure of the first save.
+    (void)files::createFolder(places.dataDirectory);
 
     std::string user = withoutTrailingSlash(options.userFolder);
     if (user.empty()) {
@@ -49,6 +53,11 @@ ClientPlaces preparePlaces(const PlaceOptions& options) {
     places.commFile = files::join(places.dataDirectory, "Comm.zelt");
     places.checkOutFile = files::join(places.dataDirectory, "Chkout.zelt");
     places.notifyFile = files::join(places.dataDirectory, "Notify.zelt");
+    // Each user's data directory is their own, so the sound the package installs is played
+    // unless one has a sound of its own.
+    if (!files::isFile(places.notifyFile) && files::isFile(kInstalledNotify)) {
+        places.notifyFile = kInstalledNotify;
+    }
     return places;
 }
 

@@ -14,7 +14,7 @@ struct ClientPlaces {
     std::string backup;
     std::string commFile;
     std::string checkOutFile;
-    std::string notifyFile;
+    std::string notifyFile;  // the data directory's Notify.zelt, else the one installed
     bool workingCreated = false;  // the Working folder did not exist before this start-up
 };
 

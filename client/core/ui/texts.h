@@ -98,7 +98,9 @@ inline constexpr std::string_view ConnectedAs = "You are currently connected as 
 inline constexpr std::string_view YouCheckedOut = "You currently checked-out";
 inline constexpr std::string_view Files = "file(s).";
 inline constexpr std::string_view ManualHeader = "- - - On-line manual - - -";
-inline constexpr std::string_view ManualAddress = "https://holmvik.example/zelt/manual/";
+// The users' guide the package installs.
+inline constexpr std::string_view ManualAddress =
+    "file:///usr/share/doc/zelt-client/guide/index.html";
 inline constexpr std::string_view VersionText = "1.6.1";
 
 // --- the windows ---

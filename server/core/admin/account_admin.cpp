@@ -73,7 +73,7 @@ private:
     mutable std::vector<std::size_t> indices_;  // the record behind each row
 };
 
-void AccountAdmin::reportFull(bool fromUserList) {
+Outcome AccountAdmin::reportFull(bool fromUserList) {
     // The User List is a dialog of its own, so it answers with a message box, an information
     // one: nothing typed was wrong.
     if (fromUserList) {
@@ -81,6 +81,7 @@ void AccountAdmin::reportFull(bool fromUserList) {
     } else {
         console_.error(text::AccountFull);
     }
+    return Outcome::failed(std::string(text::AccountFull));
 }
 
 std::optional<std::size_t> AccountAdmin::createThroughDialog(bool fromUserList) {
@@ -90,44 +91,61 @@ std::optional<std::size_t> AccountAdmin::createThroughDialog(bool fromUserList) 
         reportFull(fromUserList);
         return std::nullopt;
     }
-    std::size_t index = static_cast<std::size_t>(free);
+    const auto index = static_cast<std::size_t>(free);
     AccountForm form = accountFormFor(accounts, index);
-    const ui::FormCheck<AccountForm> check = [&accounts, &index](const AccountForm& f) {
+    const ui::FormCheck<AccountForm> check = [&accounts, index](const AccountForm& f) {
         return validateAccountForm(f, accounts, index);
     };
     if (!ui_.editAccount(form, check)) return std::nullopt;
+    std::size_t stored = index;
+    const Outcome outcome = storeNewAccount(form, fromUserList, stored);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
+    if (!outcome) return std::nullopt;
+    return stored;
+}
+
+Outcome AccountAdmin::storeNewAccount(AccountForm form, bool fromUserList, std::size_t& index) {
+    AccountTable& accounts = store_.accounts();
     form.remove = false;
     form.disconnect = false;
-    // The table is served while the dialog is open; the record found before may be taken.
-    if (accounts.inUse(index)) {
+    // The table is served while the dialog is open: the record found before may be taken.
+    if (index >= accounts.capacity() || accounts.inUse(index)) {
         const int again = accounts.findFree();
-        if (again < 0) {
-            reportFull(fromUserList);
-            return std::nullopt;
-        }
+        if (again < 0) return reportFull(fromUserList);
         index = static_cast<std::size_t>(again);
     }
-    if (auto refusal = check(form)) {
-        ui_.showMessage(*refusal);
-        return std::nullopt;
+    if (auto refusal = validateAccountForm(form, accounts, index)) {
+        return Outcome::refused(*refusal);
     }
     storeAccountForm(accounts, index, form, true);
     if (!store_.saveAccounts()) {
         // An account the next start would not know is not created.
         accounts.clear(index);
-        return std::nullopt;
+        return Outcome::failed(std::string(text::AccountsNotSaved));
     }
-    return index;
+    ++made_[index];
+    return Outcome::done();
+}
+
+void AccountAdmin::announceCreated(std::size_t index) {
+    const auto r = store_.accounts().record(index);
+    const bool disabled = r.get(AccountRecord::state) == StateDisabled;
+    console_.plain(text::format(disabled ? text::UserCreatedDisabled : text::UserCreatedEnabled,
+                                r.get(AccountRecord::userName)));
 }
 
 void AccountAdmin::createAccount() {
     if (!store_.loaded()) return;
     const auto index = createThroughDialog(false);
-    if (!index) return;
-    const auto r = store_.accounts().record(*index);
-    const bool disabled = r.get(AccountRecord::state) == StateDisabled;
-    console_.plain(text::format(disabled ? text::UserCreatedDisabled : text::UserCreatedEnabled,
-                                r.get(AccountRecord::userName)));
+    if (index) announceCreated(*index);
+}
+
+Outcome AccountAdmin::createAccount(const AccountForm& form) {
+    // Past the end of the table: the first free record, or the table is full.
+    std::size_t index = store_.accounts().capacity();
+    Outcome outcome = storeNewAccount(form, false, index);
+    if (outcome) announceCreated(index);
+    return outcome;
 }
 
 void AccountAdmin::closeConnections(std::size_t index) {
@@ -146,26 +164,33 @@ void AccountAdmin::editAccount(std::string_view userName) {
     const ui::FormCheck<AccountForm> check = [&accounts, index](const AccountForm& f) {
         return validateAccountForm(f, accounts, index);
     };
+    const std::uint64_t opened = made_[index];
     if (!ui_.editAccount(form, check)) return;
-    if (!accounts.inUse(index)) return;
-    if (auto refusal = check(form)) {
-        ui_.showMessage(*refusal);
-        return;
+    // Removed while the dialog was open (and its record perhaps given to another account):
+    // there is nothing left to edit.
+    if (!accounts.inUse(index) || made_[index] != opened) return;
+    const Outcome outcome = acceptEdit(index, form);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
+}
+
+Outcome AccountAdmin::acceptEdit(std::size_t index, const AccountForm& form) {
+    AccountTable& accounts = store_.accounts();
+    if (auto refusal = validateAccountForm(form, accounts, index)) {
+        return Outcome::refused(*refusal);
     }
-    if (form.remove) {
-        removeAccount(index);
-        return;
-    }
-    storeEdit(index, form);
+    if (form.remove) return removeAccount(index);
+    Outcome outcome = storeEdit(index, form);
+    if (!outcome) return outcome;
     // A cleared connected flag (the disconnect box, or any state change that cleared it) means
     // the account's connections go now; a disabled account keeps none either.
     const auto r = accounts.record(index);
     if (r.get(AccountRecord::connected) == 0 || r.get(AccountRecord::state) == StateDisabled) {
         closeConnections(index);
     }
+    return outcome;
 }
 
-bool AccountAdmin::storeEdit(std::size_t index, const AccountForm& form) {
+Outcome AccountAdmin::storeEdit(std::size_t index, const AccountForm& form) {
     AccountTable& accounts = store_.accounts();
     GroupTable& groups = store_.groups();
     auto r = accounts.record(index);
@@ -202,16 +227,17 @@ bool AccountAdmin::storeEdit(std::size_t index, const AccountForm& form) {
     const bool groupsSaved = renamed.empty() || store_.saveGroups();
     if (groupsSaved && store_.saveAccounts()) {
         console_.plain(line);
-        return true;
+        return Outcome::done();
     }
     restore(accounts, index, before);
     groups.undo(renamed);
     // Groups.zelt may already name the new name; it goes back to what Accounts.zelt holds.
     if (groupsSaved && !renamed.empty()) (void)store_.saveGroups();
-    return false;
+    return Outcome::failed(
+        std::string(groupsSaved ? text::AccountsNotSaved : text::GroupsNotSaved));
 }
 
-void AccountAdmin::removeAccount(std::size_t index) {
+Outcome AccountAdmin::removeAccount(std::size_t index) {
     AccountTable& accounts = store_.accounts();
     GroupTable& groups = store_.groups();
     const std::string userName = accounts.record(index).get(AccountRecord::userName);
@@ -225,13 +251,15 @@ void AccountAdmin::removeAccount(std::size_t index) {
         // Nothing was written: the account and its memberships are as the files hold them.
         restore(accounts, index, before);
         groups.undo(dismissals);
-        return;
+        return Outcome::failed(std::string(text::AccountsNotSaved));
     }
     console_.plain(text::format(text::UserRemoved, userName));
-    if (dismissals.empty() || !store_.saveGroups()) return;
+    if (dismissals.empty()) return Outcome::done();
+    if (!store_.saveGroups()) return Outcome::failed(std::string(text::GroupsNotSaved));
     for (const std::string& group : groupNames(groups, dismissals)) {
         console_.plain(text::format(text::UserDismissed, userName, group));
     }
+    return Outcome::done();
 }
 
 void AccountAdmin::listAccounts() {
@@ -250,6 +278,10 @@ void AccountAdmin::searchAccounts() {
     if (!store_.loaded()) return;
     std::string keywords = keywords_;
     if (!ui_.searchAccount(keywords)) return;
+    searchAccounts(keywords);
+}
+
+void AccountAdmin::searchAccounts(std::string_view keywords) {
     keywords_ = std::string(proto::capped(keywords, MaxSearchKeywords));
     console_.plain(text::SearchResult);
     const std::vector<std::size_t> found = findAccounts(store_.accounts(), keywords_);

@@ -21,6 +21,7 @@ std::string withError(std::string_view what, int error) {
 void FilePropertiesModel::refresh() {
     const GroupTable& groups = store_.groups();
     groups_.clear();
+    groupNames_.clear();
     holder_.clear();
     checkOutTime_.clear();
     for (std::size_t g = 0; g < groups.capacity(); ++g) {
@@ -28,8 +29,9 @@ void FilePropertiesModel::refresh() {
         for (std::size_t k = 0; k < MaxMemberFiles; ++k) {
             const auto entry = groups.fileEntry(g, k);
             if (!entryNames(entry, path_)) continue;
+            groupNames_.push_back(groups.record(g).get(GroupRecord::name));
             if (!groups_.empty()) groups_ += text::GroupNameSeparator;
-            groups_ += groups.record(g).get(GroupRecord::name);
+            groups_ += groupNames_.back();
             // A disabled group's mark locks nothing, so it names no holder.
             if (groups.enabled(g) && entry.get(FileEntry::checkedOut) == 1) {
                 holder_ = entry.get(FileEntry::holder);
@@ -51,7 +53,7 @@ void FilePropertiesModel::select(int index) {
     details_ = details ? VersionStore::detailsText(*details) : std::string(text::NoFileDetails);
 }
 
-void FilePropertiesModel::voidCheckOut() {
+bool FilePropertiesModel::voidCheckOut() {
     GroupTable& groups = store_.groups();
     struct Mark {
         std::size_t group;
@@ -80,10 +82,12 @@ void FilePropertiesModel::voidCheckOut() {
             entry.set(FileEntry::checkOutTime, "");
         }
     }
+    bool saved = true;
     if (!voided.empty()) {
         // A void that Groups.zelt does not hold would come back with a restart, after the
         // holder was told it is gone.
-        if (!store_.saveGroups()) {
+        saved = store_.saveGroups();
+        if (!saved) {
             for (const Mark& m : voided) {
                 auto entry = groups.fileEntry(m.group, m.slot);
                 entry.set(FileEntry::checkedOut, 1);
@@ -97,34 +101,45 @@ void FilePropertiesModel::voidCheckOut() {
         }
     }
     refresh();
+    return saved;
 }
 
 void FilePropertiesModel::setAsLatest() {
     if (selected_ < 0) return;
     const std::string stamp = stamps_[static_cast<std::size_t>(selected_)];
     if (stamp.empty()) return;
-    const std::string source = versions_.versionFile(path_, stamp);
-    // A version pruned since the list was read: keeping the current content as yet another
-    // version would only push an older one out at the next check-in.
-    if (!files::isFile(source)) {
-        ui_.showMessage(withError(text::ReplaceFailed, ENOENT));
+    const Outcome outcome = setAsLatest(stamp);
+    if (!outcome) {
+        ui_.showMessage(outcome.text);
         return;
+    }
+    ui_.showInformation(outcome.text);
+    refresh();
+}
+
+Outcome FilePropertiesModel::setAsLatest(std::string_view stamp) {
+    // Only a version the folder lists: a stamp is part of a file name, so anything else could
+    // name a file outside the version folder. A version pruned since the list was read is gone
+    // too; keeping the current content as yet another version would only push an older one out
+    // at the next check-in.
+    const std::vector<std::string> kept = versions_.versions(path_);
+    const std::string source = versions_.versionFile(path_, stamp);
+    if (stamp.empty() || std::find(kept.begin(), kept.end(), stamp) == kept.end() ||
+        !files::isFile(source)) {
+        return Outcome::refused(withError(text::ReplaceFailed, ENOENT));
     }
     // A latest file that is gone has nothing to keep; the version brings it back.
     if (files::isFile(path_) || files::isFolder(path_)) {
         errno = 0;
         if (!versions_.makeVersion(path_, path_, ReservedUserName, text::ReplacedComment)) {
-            ui_.showMessage(withError(text::BackupFailed, errno));
-            return;
+            return Outcome::refused(withError(text::BackupFailed, errno));
         }
     }
     errno = 0;
     if (!files::replaceWithCopy(source, path_)) {
-        ui_.showMessage(withError(text::ReplaceFailed, errno));
-        return;
+        return Outcome::refused(withError(text::ReplaceFailed, errno));
     }
-    ui_.showInformation(std::string(text::Replaced));
-    refresh();
+    return Outcome::done(std::string(text::Replaced));
 }
 
 }  // namespace zelt::server

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "server/core/admin/outcome.h"
 #include "server/core/repository/check_outs.h"
 #include "server/core/repository/version_store.h"
 #include "server/core/store/store.h"
@@ -28,6 +29,8 @@ public:
     const std::string& path() const { return path_; }
     // The names of the groups holding the path, joined with ",".
     const std::string& groupsText() const { return groups_; }
+    // The same names one by one, in table order.
+    const std::vector<std::string>& groupNames() const { return groupNames_; }
     // The check-out holder and time in an enabled group; empty when the file is free.
     const std::string& holder() const { return holder_; }
     const std::string& checkOutTime() const { return checkOutTime_; }
@@ -42,11 +45,15 @@ public:
     void refresh();
     // A change of selection in the versions list; -1 clears it (the details stay as they are).
     void select(int index);
-    // "Void current check-out": frees the file in every group and tells its holder.
-    void voidCheckOut();
+    // "Void current check-out": frees the file in every group and tells its holder. False when
+    // Groups.zelt could not take it (the marks stay, and the console says why).
+    bool voidCheckOut();
     // "Set as the latest file": keeps the current content as a version by "admin", then puts
-    // the selected version's content at the path.
+    // the selected version's content at the path; the outcome in a message box.
     void setAsLatest();
+    // The same for the version of that stamp, without the message boxes: done with the
+    // information text, or refused with the failure's text.
+    Outcome setAsLatest(std::string_view stamp);
 
 private:
     Store& store_;
@@ -55,6 +62,7 @@ private:
     AdminUi& ui_;
     std::string path_;
     std::string groups_;
+    std::vector<std::string> groupNames_;
     std::string holder_;
     std::string checkOutTime_;
     std::vector<std::string> stamps_;

@@ -24,11 +24,15 @@ void GroupAdmin::createGroup() {
         return;
     }
     const auto g = static_cast<std::size_t>(group);
-    if (runDialog(GroupForm{}, g, true) != Outcome::Stored) return;
-    const auto record = store_.groups().record(g);
-    const bool enabled = record.get(GroupRecord::state) == StateEnabled;
-    console_.plain(text::format(enabled ? text::GroupCreatedEnabled : text::GroupCreatedDisabled,
-                                record.get(GroupRecord::name)));
+    GroupPropertiesModel model(*this, ui_, GroupForm{}, -1);
+    if (!runDialog(model)) return;
+    const Outcome outcome = acceptForm(model.form(), g, true);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
+}
+
+Outcome GroupAdmin::createGroup(const GroupForm& form) {
+    // Past the end of the table: the first free record, or the table is full.
+    return acceptForm(form, store_.groups().capacity(), true);
 }
 
 void GroupAdmin::listGroups() {
@@ -64,61 +68,78 @@ void GroupAdmin::warnIfBusy(std::size_t g) {
     }
 }
 
-void GroupAdmin::editGroup(std::string_view name) {
-    GroupTable& groups = store_.groups();
-    const int found = groups.findByName(name);
-    if (found < 0) return;
+std::optional<std::size_t> GroupAdmin::openForEdit(std::string_view name) {
+    const int found = store_.groups().findByName(name);
+    if (found < 0) return std::nullopt;
     const auto g = static_cast<std::size_t>(found);
     warnIfBusy(g);
-
-    const std::string oldName = groups.record(g).get(GroupRecord::name);
-    switch (runDialog(formOf(groups, g), g, false)) {
-        case Outcome::Removed:
-            console_.plain(text::format(text::GroupRemoved, oldName));
-            break;
-        case Outcome::Stored: {
-            const auto record = groups.record(g);
-            const bool enabled = record.get(GroupRecord::state) == StateEnabled;
-            console_.plain(
-                text::format(enabled ? text::GroupChangedEnabled : text::GroupChangedDisabled,
-                             record.get(GroupRecord::name)));
-            break;
-        }
-        case Outcome::Cancelled:
-        case Outcome::NotSaved:
-            break;
-    }
+    return g;
 }
 
-GroupAdmin::Outcome GroupAdmin::runDialog(GroupForm form, std::size_t group, bool creating) {
+void GroupAdmin::editGroup(std::string_view name) {
+    const auto g = openForEdit(name);
+    if (!g) return;
     GroupTable& groups = store_.groups();
-    GroupPropertiesModel model(*this, ui_, std::move(form),
-                               creating ? -1 : static_cast<int>(group));
+    GroupPropertiesModel model(*this, ui_, formOf(groups, *g), static_cast<int>(*g));
+    const std::uint64_t opened = made_[*g];
+    if (!runDialog(model)) return;
+    // Removed while the dialog was open (and its record perhaps given to another group): there
+    // is nothing left to edit.
+    if (!groups.inUse(*g) || made_[*g] != opened) return;
+    const Outcome outcome = acceptForm(model.form(), *g, false);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
+}
+
+bool GroupAdmin::runDialog(GroupPropertiesModel& model) {
+    const GroupTable& groups = store_.groups();
     const ui::FormCheck<GroupForm> check = [&groups, &model](const GroupForm& f) {
         return checkGroupForm(f, groups, model.editedGroup());
     };
-    if (!ui_.runGroupProperties(model, check)) return Outcome::Cancelled;
+    return ui_.runGroupProperties(model, check);
+}
+
+Outcome GroupAdmin::acceptForm(const GroupForm& form, std::size_t group, bool creating) {
+    GroupTable& groups = store_.groups();
+    // Another group may have taken the record while the dialog was open.
+    if (creating && (group >= groups.capacity() || groups.inUse(group))) {
+        const int free = groups.findFree();
+        if (free < 0) {
+            console_.error(text::GroupFull);
+            return Outcome::failed(std::string(text::GroupFull));
+        }
+        group = static_cast<std::size_t>(free);
+    }
     // The window accepted the form with the same check; a form it should have refused, or one
     // that another change made while it was open turned wrong, is not stored.
-    if (auto refusal = check(model.form())) {
-        ui_.showMessage(*refusal);
-        return Outcome::Cancelled;
+    if (auto refusal = checkGroupForm(form, groups, creating ? -1 : static_cast<int>(group))) {
+        return Outcome::refused(*refusal);
     }
 
     auto record = groups.record(group);
+    const std::string oldName = record.get(GroupRecord::name);
     const std::vector<std::uint8_t> before(record.bytes().begin(), record.bytes().end());
-    const bool removing = !creating && model.form().remove;
+    const bool removing = !creating && form.remove;
     if (removing) {
         groups.clear(group);
     } else {
-        storeGroupForm(model.form(), groups, group);
+        storeGroupForm(form, groups, group);
     }
     if (!store_.saveGroups()) {
         // Taken back, so that nothing seems done that a restart would undo.
         std::copy(before.begin(), before.end(), record.mutableBytes().begin());
-        return Outcome::NotSaved;
+        return Outcome::failed(std::string(text::GroupsNotSaved));
     }
-    return removing ? Outcome::Removed : Outcome::Stored;
+    if (removing) {
+        console_.plain(text::format(text::GroupRemoved, oldName));
+        return Outcome::done();
+    }
+    if (creating) ++made_[group];
+    const bool enabled = record.get(GroupRecord::state) == StateEnabled;
+    const char* line = creating
+                           ? (enabled ? text::GroupCreatedEnabled : text::GroupCreatedDisabled)
+                           : (enabled ? text::GroupChangedEnabled : text::GroupChangedDisabled);
+    console_.plain(text::format(line, record.get(GroupRecord::name)));
+    return Outcome::done();
 }
 
 void GroupAdmin::openFileProperties(std::string_view lineText) {

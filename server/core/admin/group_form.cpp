@@ -1,8 +1,12 @@
 #include "server/core/admin/group_form.h"
 
 #include <algorithm>
+#include <set>
+#include <unordered_map>
 
 #include "common/platform/files.h"
+#include "server/core/repository/version_store.h"
+#include "server/core/store/member_files.h"
 #include "server/core/store/names.h"
 #include "server/core/ui/texts.h"
 
@@ -16,6 +20,34 @@ std::string withMax(std::string_view what, std::size_t max) {
 
 std::string caption(const char* pattern, std::size_t count, std::size_t max) {
     return text::format(pattern, static_cast<int>(count), static_cast<int>(max));
+}
+
+// The refusal of the first path that the form adds to its group whose version folder name is
+// already another member path's, in any group or in the form itself: the two files' versions
+// would be kept, shown and pruned together. Paths the group holds already are not refused
+// again here; the start-up names such old pairs.
+std::optional<std::string> sharedVersionFolder(const GroupForm& form, const GroupTable& groups,
+                                               int editedGroup) {
+    std::unordered_map<std::string, std::set<std::string>> pathsByFolder;
+    std::set<std::string> held;
+    forEachMemberPath(groups, [&](std::size_t g, std::string path) {
+        if (static_cast<int>(g) == editedGroup) {
+            held.insert(std::move(path));  // its paths from now on are the form's
+        } else {
+            pathsByFolder[VersionStore::folderName(path)].insert(std::move(path));
+        }
+    });
+    for (const std::string& path : form.files) {
+        pathsByFolder[VersionStore::folderName(path)].insert(path);
+    }
+    for (const std::string& path : form.files) {
+        if (held.count(path) != 0) continue;
+        const std::string folder = VersionStore::folderName(path);
+        for (const std::string& other : pathsByFolder[folder]) {
+            if (other != path) return text::format(text::VersionFolderTaken, path, folder, other);
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -58,7 +90,7 @@ std::optional<std::string> checkGroupForm(const GroupForm& form, const GroupTabl
             return memberPathTooLongText();
         }
     }
-    return std::nullopt;
+    return sharedVersionFolder(form, groups, editedGroup);
 }
 
 std::string usersCaption(const GroupForm& form) {
@@ -79,6 +111,10 @@ std::string fileCapacityText() {
 
 std::string memberPathTooLongText() {
     return withMax(text::MemberPathTooLong, MaxMemberPathLength);
+}
+
+std::string memberPathRefusal(std::string_view path) {
+    return memberPathTooLongText() + "\n\n" + std::string(path);
 }
 
 void addMemberUsers(GroupForm& form, const std::vector<std::string>& names) {

@@ -20,7 +20,9 @@ inline constexpr std::size_t MaxMemberPathLength = 255;
 GroupForm formOf(const GroupTable& groups, std::size_t group);
 
 // The check made on OK: the message-box text of the first refusal, or nothing when the form
-// may be stored. editedGroup is the group being edited, -1 for a new group.
+// may be stored. editedGroup is the group being edited, -1 for a new group. A file the form
+// adds is refused when its version folder name is another member path's (the folder names of
+// /docs/q1-report.txt and /docs-q1/report.txt are the same).
 std::optional<std::string> checkGroupForm(const GroupForm& form, const GroupTable& groups,
                                           int editedGroup);
 
@@ -31,6 +33,8 @@ std::string userCapacityText();
 std::string fileCapacityText();
 // "File path is too long. (Max: 255)"
 std::string memberPathTooLongText();
+// The message box when a member file's path is too long: the text above and the path.
+std::string memberPathRefusal(std::string_view path);
 
 // Puts each name that the list does not hold yet at the top of the users list; user names are
 // compared whole, without regard to letter case.

@@ -28,7 +28,7 @@ void GroupPropertiesModel::addFiles() {
     const auto slash = first.find_last_of('/');
     if (slash != std::string::npos) admin_.setPickerFolder(first.substr(0, slash == 0 ? 1 : slash));
     const std::vector<std::string> tooLong = addMemberFiles(form_, paths);
-    if (!tooLong.empty()) ui_.showMessage(memberPathTooLongText() + "\n\n" + tooLong.front());
+    if (!tooLong.empty()) ui_.showMessage(memberPathRefusal(tooLong.front()));
 }
 
 void GroupPropertiesModel::removeUsers(const std::vector<std::size_t>& selected) {

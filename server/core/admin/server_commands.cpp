@@ -193,7 +193,7 @@ void ServerCommands::manual() {
 
 void ServerCommands::contact() {
     console_.clearWhenLong();
-    showContactInformation(console_);
+    showContactInformation(console_, contactAddress_);
 }
 
 bool ServerCommands::requestClose() {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/console/console.h"
@@ -64,6 +65,8 @@ public:
     void legends();
     void manual();
     void contact();
+    // The mail address the Contact display offers; "" for the built-in one.
+    void setContactAddress(std::string address) { contactAddress_ = std::move(address); }
 
     // The close box: true when the window may close. While the server still listens it stays
     // open and the shut-down guidance is printed instead.
@@ -86,6 +89,7 @@ private:
     Units units_;
     std::deque<std::string> tagNames_;  // owns the texts the table's entries view
     std::vector<TagAction> tags_;
+    std::string contactAddress_;
 };
 
 }  // namespace zelt::server

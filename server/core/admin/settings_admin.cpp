@@ -26,25 +26,28 @@ void SettingsAdmin::askAndChangePort() {
     PortForm form;
     form.port = std::to_string(settings_.port);
     if (!ui_.changePort(form, checkPortForm)) return;
-    const auto port = parsePort(form.port);
-    if (!port) {
-        ui_.showMessage(std::string(text::InvalidPort));
-        return;
-    }
-    changePort(*port);
+    const Outcome outcome = changePort(form);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
 }
 
-void SettingsAdmin::changePort(int newPort) {
+Outcome SettingsAdmin::changePort(const PortForm& form) {
+    if (auto refusal = checkPortForm(form)) return Outcome::refused(*refusal);
+    if (!changePort(*parsePort(form.port))) return Outcome::failed(std::string(text::PortNotSaved));
+    return Outcome::done();
+}
+
+bool SettingsAdmin::changePort(int newPort) {
     if (newPort == settings_.port) {
         console_.plain(text::PortNotChanged);
-        return;
+        return true;
     }
     settings_.port = newPort;
     if (!writePort(paths_.comm, settings_.port)) {
         console_.error(text::PortNotSaved);
-        return;
+        return false;
     }
     console_.important(text::PortChanged);
+    return true;
 }
 
 void SettingsAdmin::backupProperties() {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/console/console.h"
+#include "server/core/admin/outcome.h"
 #include "server/core/session/communication.h"
 #include "server/core/store/settings_files.h"
 #include "server/core/ui/admin_ui.h"
@@ -32,8 +33,11 @@ public:
 
     // CHGPORT: the Change Communication Port dialog, then the port it leaves.
     void askAndChangePort();
-    // Takes a new port for the next start; writes Comm.zelt when it changed.
-    void changePort(int newPort);
+    // What OK in that dialog does with form: its check, then the port taken.
+    Outcome changePort(const PortForm& form);
+    // Takes a new port for the next start; writes Comm.zelt when it changed. False (with an
+    // error line) when Comm.zelt could not be written.
+    bool changePort(int newPort);
 
     // Server > Backup Properties: the dialog, then the choice it leaves.
     void backupProperties();

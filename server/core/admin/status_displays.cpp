@@ -95,10 +95,10 @@ void showServerReady(Console& console, const std::string& address, int port) {
     console.important(text::format(text::ServerReady, address.substr(0, kMaxAddress), port));
 }
 
-void showContactInformation(Console& console) {
+void showContactInformation(Console& console, std::string_view mailAddress) {
     console.plain(text::ContactInformation);
     console.function(text::SupportAddress, tag::OpenWeb);
-    console.function(text::SupportMail, tag::OpenMail);
+    console.function(mailAddress.empty() ? text::SupportMail : mailAddress, tag::OpenMail);
 }
 
 void showOnlineManual(Console& console) {

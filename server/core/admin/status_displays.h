@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "common/console/console.h"
 #include "server/core/store/account_table.h"
@@ -19,7 +20,7 @@ void showAccountInformation(Console& console, const AccountTable& accounts);
 void showSessionInformation(Console& console, const AccountTable& accounts,
                             const GroupTable& groups);
 void showServerReady(Console& console, const std::string& address, int port);
-void showContactInformation(Console& console);
+void showContactInformation(Console& console, std::string_view mailAddress);
 void showOnlineManual(Console& console);
 
 // The DSPLOGIN and DSPCHKOUT listings.

@@ -46,7 +46,13 @@ void LoginNotice::editProperties() {
     form.send = notice_.sending();
     form.text = textForEditing();
     if (!ui_.editNotice(form)) return;
-    if (set(form.send, splitEditLines(form.text))) console_.plain(text::NoticeChanged);
+    accept(form);
+}
+
+bool LoginNotice::accept(const NoticeForm& form) {
+    if (!set(form.send, splitEditLines(form.text))) return false;
+    console_.plain(text::NoticeChanged);
+    return true;
 }
 
 bool LoginNotice::set(bool send, const std::vector<std::string>& editedLines) {

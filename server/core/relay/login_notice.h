@@ -30,6 +30,9 @@ public:
 
     // Server > Notice Properties: the window, then the notice as it leaves it.
     void editProperties();
+    // What OK in Notice Properties does with form: the notice stored and written, then its
+    // line. False (with an error line) when Notice.zelt could not be written.
+    bool accept(const NoticeForm& form);
     // Stores the notice as the Notice Properties window leaves it and writes Notice.zelt.
     // With send off the stored text is kept as it was. False (with an error line) when
     // Notice.zelt could not be written.

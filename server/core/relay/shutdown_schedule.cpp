@@ -60,12 +60,19 @@ void ShutdownSchedule::askAndSchedule() {
     }
     ShutdownForm form;
     if (!ui_.scheduleShutdown(form, checkShutdownForm)) return;
-    const auto minutes = parseMinutes(form.minutes);
-    if (!minutes) {
-        ui_.showMessage(std::string(text::InvalidMinutes));
-        return;
+    const Outcome outcome = schedule(form);
+    if (outcome.needsMessageBox()) ui_.showMessage(outcome.text);
+}
+
+Outcome ShutdownSchedule::schedule(const ShutdownForm& form) {
+    if (auto refusal = checkShutdownForm(form)) return Outcome::refused(*refusal);
+    if (!communication_.listening()) {
+        // No countdown starts, and the command must not hear that one did.
+        reportClosed();
+        return Outcome::failed(std::string(text::CommunicationIsClosed));
     }
-    schedule(*minutes);
+    schedule(*parseMinutes(form.minutes));
+    return Outcome::done();
 }
 
 void ShutdownSchedule::schedule(int minutes) {

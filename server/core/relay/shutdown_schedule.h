@@ -2,6 +2,7 @@
 
 #include "common/console/console.h"
 #include "common/platform/reactor.h"
+#include "server/core/admin/outcome.h"
 #include "server/core/session/communication.h"
 #include "server/core/session/sessions.h"
 #include "server/core/store/store.h"
@@ -27,6 +28,9 @@ public:
     void showGuidance();
     // SCHESHTDN: the Shut Down Schedule dialog, then the schedule.
     void askAndSchedule();
+    // What OK in that dialog does with form: its check, then the schedule. Refused once the
+    // communication is closed.
+    Outcome schedule(const ShutdownForm& form);
     // Starts (or restarts) the countdown with a warning now and each minute; once the
     // communication is closed it says so instead.
     void schedule(int minutes);

@@ -2,6 +2,7 @@
 
 #include "common/platform/files.h"
 #include "common/protocol/layouts.h"
+#include "server/core/repository/leftovers.h"
 #include "server/core/store/names.h"
 #include "server/core/ui/texts.h"
 
@@ -84,8 +85,39 @@ void CheckIns::onReqCheckIn(ConnectionId id, const Packet& request) {
     replies_.replyAfterSave(id, out);
 }
 
+namespace {
+
+// Why the file at path may not be replaced; "" for a plain file (also one reached through a
+// symbolic link) and for a file that does not exist yet. Checked before anything is written, so
+// that a refused commit leaves no version folder or version behind.
+std::string_view notReplaceable(const std::string& path) {
+    switch (files::kindOf(path, true)) {
+        case files::FileKind::Missing:
+        case files::FileKind::Regular:
+        case files::FileKind::Link:  // not reported when links are followed
+            return {};
+        case files::FileKind::Folder:
+            return text::LatestIsFolder;
+        case files::FileKind::Fifo:
+            return text::LatestIsFifo;
+        case files::FileKind::Socket:
+            return text::LatestIsSocket;
+        case files::FileKind::BrokenLink:
+            return text::LatestIsBrokenLink;
+        case files::FileKind::Device:
+        case files::FileKind::Other:
+            break;
+    }
+    return text::LatestIsDevice;
+}
+
+}  // namespace
+
 std::string_view CheckIns::checkIn(const std::string& path, const std::string& upload,
                                    const std::string& userName, const std::string& comment) {
+    if (const std::string_view refusal = notReplaceable(path); !refusal.empty()) return refusal;
+    // What an earlier commit of this file left when the server was killed in the middle.
+    removeLeftoversOf(versions_, path);
     const std::string folder = versions_.folderOf(path);
     const files::FolderResult made = files::createFolder(folder);
     // Without a version folder no version can be kept, and overwriting the file would lose it.

@@ -35,6 +35,7 @@ public:
           checkIns_(sessions, checkOuts_, versions_, temps_, replies_, retentionCount) {}
 
     VersionStore& versions() { return versions_; }
+    TempFiles& tempFiles() { return temps_; }
     const TempFiles& tempFiles() const { return temps_; }
     CheckOuts& checkOuts() { return checkOuts_; }
     Transfers& transfers() { return transfers_; }

@@ -44,8 +44,10 @@ std::string TempFiles::beginUpload(std::string_view userName, std::string_view u
         return path;
     }
     // A name that another account's user name also begins (anna__x for the users "anna" and
-    // "anna__x"), or that one of the download copies happens to carry, is not free for taking.
-    if (entries_.count(path) != 0 || files::isFile(path)) return "";
+    // "anna__x"), or that one of the download copies happens to carry, is not free for taking;
+    // nor is one that anything else in Temp has, a symbolic link above all: it is never
+    // followed, and the upload file is only ever created new.
+    if (entries_.count(path) != 0 || files::kindOf(path) != files::FileKind::Missing) return "";
     std::string owner = lowerAscii(userName);
     evictFor(owner);
     closeSpareFiles();
@@ -98,6 +100,11 @@ bool TempFiles::growUpload(const std::string& path, std::int64_t end) {
 
 void TempFiles::remove(const std::string& path) {
     if (entries_.erase(path) != 0) files::discardFile(path);
+}
+
+void TempFiles::removeAll() {
+    for (const auto& [path, entry] : entries_) files::discardFile(path);
+    entries_.clear();
 }
 
 void TempFiles::removeAllOf(ConnectionId connection) {

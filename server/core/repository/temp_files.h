@@ -74,6 +74,8 @@ public:
 
     // Deletes a file and forgets it.
     void remove(const std::string& path);
+    // Deletes every file and forgets them all.
+    void removeAll();
     // Deletes every file a connection made; it has closed.
     void removeAllOf(ConnectionId connection);
 

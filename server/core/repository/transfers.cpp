@@ -76,11 +76,13 @@ void Transfers::openCopy(ConnectionId id, const Packet& request) {
     // files to their groups, not whatever file a client names.
     std::string temp;
     std::int64_t size = 0;
-    const auto fileSize = mayRead(path, userName) ? files::fileSize(path) : std::nullopt;
+    const auto fileSize =
+        mayRead(path, userName) && files::isFile(path) ? files::fileSize(path) : std::nullopt;
     if (fileSize) {
         // A copy that would eat into the disk's reserve is refused like one that failed.
         temp = temps_.createDownload(userName, static_cast<std::uint64_t>(*fileSize), id);
-        if (!temp.empty() && files::copyFile(path, temp)) {
+        // Into the very file just made, never through a link put in its place meanwhile.
+        if (!temp.empty() && files::copyIntoOwnFile(path, temp)) {
             // The size of what will be served, even if the file changed while it was copied.
             size = files::fileSize(temp).value_or(0);
         } else if (!temp.empty()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <iterator>
 
 #include "common/platform/files.h"
 
@@ -129,6 +130,35 @@ void VersionStore::prune(std::string_view path, std::int32_t keep) const {
         if (!files::removeFile(files::join(folder, stamp + std::string(kFileSuffix)))) return;
         files::discardFile(files::join(folder, stamp + std::string(kDetailSuffix)));
     }
+}
+
+VersionStore::Unpaired VersionStore::unpairedIn(const std::string& folderName) const {
+    const std::string folder = files::join(filesFolder_, folderName);
+    std::vector<std::string> versions;
+    std::vector<std::string> details;
+    for (const std::string& name : files::listFiles(folder)) {
+        if (name.ends_with(kFileSuffix)) {
+            versions.push_back(name.substr(0, name.size() - kFileSuffix.size()));
+        } else if (name.ends_with(kDetailSuffix)) {
+            details.push_back(name.substr(0, name.size() - kDetailSuffix.size()));
+        }
+    }
+    std::sort(versions.begin(), versions.end());
+    std::sort(details.begin(), details.end());
+    Unpaired unpaired;
+    std::set_difference(details.begin(), details.end(), versions.begin(), versions.end(),
+                        std::back_inserter(unpaired.detailsWithoutVersion));
+    std::set_difference(versions.begin(), versions.end(), details.begin(), details.end(),
+                        std::back_inserter(unpaired.versionsWithoutDetails));
+    return unpaired;
+}
+
+files::Removed VersionStore::removeUnfinishedIn(const std::string& folderName) const {
+    // Only copies of the store's own two kinds of file are taken for its leftovers.
+    return files::removeUnfinishedWrites(
+        files::join(filesFolder_, folderName), [](std::string_view target) {
+            return target.ends_with(kFileSuffix) || target.ends_with(kDetailSuffix);
+        });
 }
 
 std::string VersionStore::detailsText(const DetailBytes& details) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/platform/clock.h"
+#include "common/platform/files.h"
 #include "common/protocol/layouts.h"
 
 namespace zelt::server {
@@ -25,6 +26,7 @@ public:
     // The folder's name: the path with ':', '\' and '/' written as '-'.
     static std::string folderName(std::string_view path);
     std::string folderOf(std::string_view path) const;
+    const std::string& filesFolder() const { return filesFolder_; }
     std::string versionFile(std::string_view path, std::string_view stamp) const;
     std::string detailFile(std::string_view path, std::string_view stamp) const;
 
@@ -52,6 +54,17 @@ public:
     // Deletes the oldest versions until at most `keep` remain. Stops at the first version file
     // that cannot be deleted.
     void prune(std::string_view path, std::int32_t keep) const;
+
+    // The stamps of one version folder (named as inside the Files folder) that lack the other
+    // half of their pair: details whose version file is gone, versions without details. A kill
+    // between the two writes of a version, or of a pruning, leaves one of them.
+    struct Unpaired {
+        std::vector<std::string> detailsWithoutVersion;
+        std::vector<std::string> versionsWithoutDetails;
+    };
+    Unpaired unpairedIn(const std::string& folderName) const;
+    // Removes the half-written copies that a kill left in one version folder.
+    files::Removed removeUnfinishedIn(const std::string& folderName) const;
 
     // The details as the File Properties windows show them: time and user on two lines, an
     // empty line, then the comment with CR LF line ends, at most 1024 comment characters.

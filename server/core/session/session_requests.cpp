@@ -11,42 +11,51 @@ using proto::Packet;
 void SessionRequests::onReqLogin(ConnectionId id, const Packet& request) {
     const ConnectionSlot* slot = slots_.find(id);
     // One account per connection: a second log-in on a logged-in connection is not ours to
-    // settle by closing this very connection, so it is ignored.
-    if (slot == nullptr || slot->account >= 0) return;
+    // settle by closing this very connection, so it is ignored; so is one sent while the first
+    // still waits for its answer.
+    if (slot == nullptr || slot->account >= 0 || throttle_.busy(id)) return;
     const std::string userName = request.get(proto::ReqLogin::userName);
     const std::string password = request.get(proto::ReqLogin::password);
+    throttle_.attempt(
+        id, userName, slot->address, [this, id, userName, password] {
+            return logIn(id, userName, password);
+        },
+        [this, id](const std::string& refusal) {
+            Packet reply(Opcode::RepLogin);
+            reply.set(proto::RepLogin::result, 0);
+            reply.set(proto::RepLogin::reason, refusal);
+            slots_.send(id, reply.bytes());
+            slots_.free(id);
+        });
+}
+
+LoginThrottle::Outcome SessionRequests::logIn(ConnectionId id, const std::string& userName,
+                                              const std::string& password) {
+    using Result = LoginThrottle::Outcome::Result;
+    const ConnectionSlot* slot = slots_.find(id);
+    if (slot == nullptr || slot->account >= 0) return {};
 
     AccountTable& accounts = store_.accounts();
-    Packet reply(Opcode::RepLogin);
     const int account = accounts.findByUserName(userName);
-    std::string_view refusal;
-    if (account < 0) {
-        refusal = text::UserNotFound;
-    } else {
-        const auto r = accounts.record(static_cast<std::size_t>(account));
-        if (r.get(AccountRecord::password) != password) {
-            refusal = text::PasswordNotMatch;
-        } else if (r.get(AccountRecord::state) == StateDisabled) {
-            refusal = text::AccountDisabled;
-        }
+    if (account < 0) return {Result::Refused, std::string(text::UserNotFound), false};
+    auto r = accounts.record(static_cast<std::size_t>(account));
+    if (r.get(AccountRecord::password) != password) {
+        return {Result::Refused, std::string(text::PasswordNotMatch), true};
     }
-    if (!refusal.empty()) {
-        reply.set(proto::RepLogin::result, 0);
-        reply.set(proto::RepLogin::reason, refusal);
-        slots_.send(id, reply.bytes());
-        slots_.free(id);
-        return;
+    if (r.get(AccountRecord::state) == StateDisabled) {
+        return {Result::Refused, std::string(text::AccountDisabled), true};
     }
 
-    auto r = accounts.record(static_cast<std::size_t>(account));
     if (r.get(AccountRecord::connected) == 1) {
         // The newest log-in wins; the older connection is closed without a word.
         r.set(AccountRecord::connected, 0);
         sessions_.disconnectAccount(account, false);
     }
     sessions_.bind(id, account);
+    Packet reply(Opcode::RepLogin);
     reply.set(proto::RepLogin::result, 1);
     slots_.send(id, reply.bytes());
+    return {Result::LoggedIn, "", true};
 }
 
 void SessionRequests::onReqChangePassword(ConnectionId id, const Packet& request) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/protocol/packet.h"
+#include "server/core/session/login_throttle.h"
 #include "server/core/session/sessions.h"
 #include "server/core/session/slot_table.h"
 #include "server/core/store/store.h"
@@ -11,8 +12,9 @@ namespace zelt::server {
 // keep-alive. Each answers into the connection that asked.
 class SessionRequests {
 public:
-    SessionRequests(Store& store, SlotTable& slots, Sessions& sessions)
-        : store_(store), slots_(slots), sessions_(sessions) {}
+    SessionRequests(Reactor& reactor, Console& console, Store& store, SlotTable& slots,
+                    Sessions& sessions)
+        : store_(store), slots_(slots), sessions_(sessions), throttle_(reactor, console) {}
 
     void onReqLogin(ConnectionId id, const proto::Packet& request);
     void onReqChangePassword(ConnectionId id, const proto::Packet& request);
@@ -21,9 +23,14 @@ public:
     void onReqKeepAlive(ConnectionId id);
 
 private:
+    // Checks a log-in against the account table and answers it when it succeeds.
+    LoginThrottle::Outcome logIn(ConnectionId id, const std::string& userName,
+                                 const std::string& password);
+
     Store& store_;
     SlotTable& slots_;
     Sessions& sessions_;
+    LoginThrottle throttle_;
 };
 
 }  // namespace zelt::server

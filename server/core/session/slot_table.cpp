@@ -84,6 +84,7 @@ ConnectionId SlotTable::adopt(Handle handle) {
     slot.account = -1;
     slot.activity = 0;
     slot.checksWithoutLogIn = 0;
+    slot.address = tcp::peerAddress(handle);
     const ConnectionId id{index, slot.generation};
     slot.connection = std::make_unique<proto::Connection>(
         reactor_, handle, proto::Receiver::Server,

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "common/limits.h"
@@ -36,6 +37,8 @@ struct ConnectionSlot {
     int activity = 0;
     // Idle checks passed while nobody logged in on this connection.
     int checksWithoutLogIn = 0;
+    // The client's IPv4 address, "" when it has none.
+    std::string address;
 
     bool open() const { return connection != nullptr && connection->isOpen(); }
     bool loggedIn() const { return open() && account >= 0; }

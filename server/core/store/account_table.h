@@ -15,7 +15,9 @@ public:
     // Loads Accounts.zelt and marks every account not connected.
     std::size_t load(const std::string& path);
     // Saved owner-only: the file holds reversibly scrambled passwords.
-    bool save(const std::string& path) const { return RecordTable::save(path, true); }
+    bool save(const std::string& path, const files::WriteFn& writer = {}) const {
+        return RecordTable::save(path, true, writer);
+    }
 
     bool inUse(std::size_t index) const;
     // Index of the first free record, or -1.

@@ -191,7 +191,8 @@ void GroupJournal::tableSaved(std::span<const std::uint8_t> image) {
     deleteSegmentsBelow(segment_);
 }
 
-bool GroupJournal::maintain(std::span<const std::uint8_t> image, bool whenAnything) {
+bool GroupJournal::maintain(std::span<const std::uint8_t> image, bool whenAnything,
+                            const files::WriteFn& writer) {
     bool ok = true;
     if (writer_.joinable()) {
         if (!writerDone_.load(std::memory_order_acquire)) return true;
@@ -211,8 +212,10 @@ bool GroupJournal::maintain(std::span<const std::uint8_t> image, bool whenAnythi
     base_ = fingerprint(*snapshot);
     rewriteSegment_ = ++segment_;
     writerDone_.store(false, std::memory_order_relaxed);
-    writer_ = std::thread([this, snapshot] {
-        writerOk_ = static_cast<bool>(files::writeFileAtomic(tablePath_, *snapshot));
+    files::AtomicWriteOptions options;
+    options.writer = writer;
+    writer_ = std::thread([this, snapshot, options] {
+        writerOk_ = static_cast<bool>(files::writeFileAtomic(tablePath_, *snapshot, options));
         writerDone_.store(true, std::memory_order_release);
     });
     return ok;

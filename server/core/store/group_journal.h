@@ -56,8 +56,9 @@ public:
     void tableSaved(std::span<const std::uint8_t> image);
     // Starts a rewrite of Groups.zelt from image off this thread when the segment in use is
     // large (or holds anything, when asked), and finishes one that is done. Returns false when
-    // a finished rewrite failed.
-    bool maintain(std::span<const std::uint8_t> image, bool whenAnything);
+    // a finished rewrite failed. writer writes the table's bytes (empty: write(2)).
+    bool maintain(std::span<const std::uint8_t> image, bool whenAnything,
+                  const files::WriteFn& writer = {});
 
     bool rewriting() const { return writer_.joinable(); }
     // Whether the segment in use holds records that Groups.zelt does not.

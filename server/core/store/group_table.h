@@ -21,7 +21,9 @@ class GroupTable : public RecordTable {
 public:
     GroupTable() : RecordTable(GroupRecord::kSize, MaxGroups) {}
 
-    bool save(const std::string& path) const { return RecordTable::save(path, false); }
+    bool save(const std::string& path, const files::WriteFn& writer = {}) const {
+        return RecordTable::save(path, false, writer);
+    }
 
     bool inUse(std::size_t index) const;
     bool enabled(std::size_t index) const;

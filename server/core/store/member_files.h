@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "server/core/store/group_table.h"
@@ -26,6 +27,19 @@ void forEachEnabledEntry(Table& groups, std::string_view path, F&& f) {
         for (std::size_t k = 0; k < MaxMemberFiles; ++k) {
             auto entry = groups.fileEntry(g, k);
             if (entryNames(entry, path)) f(g, entry);
+        }
+    }
+}
+
+// Calls f(group index, path) for every member path of every group in use, enabled or not, in
+// table order; a path held by several groups comes once for each.
+template <class F>
+void forEachMemberPath(const GroupTable& groups, F&& f) {
+    for (std::size_t g = 0; g < groups.capacity(); ++g) {
+        if (!groups.inUse(g)) continue;
+        for (std::size_t k = 0; k < MaxMemberFiles; ++k) {
+            std::string path = groups.fileEntry(g, k).get(FileEntry::path);
+            if (!path.empty()) f(g, std::move(path));
         }
     }
 }

@@ -32,9 +32,11 @@ std::size_t RecordTable::load(const std::string& path) {
     return files::readRecord(path, bytes_.data(), bytes_.size());
 }
 
-bool RecordTable::save(const std::string& path, bool ownerOnly) const {
+bool RecordTable::save(const std::string& path, bool ownerOnly,
+                       const files::WriteFn& writer) const {
     files::AtomicWriteOptions options;
     options.ownerOnly = ownerOnly;
+    options.writer = writer;
     return static_cast<bool>(files::writeFileAtomic(path, bytes_, options));
 }
 

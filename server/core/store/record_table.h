@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/platform/files.h"
 #include "server/core/store/records.h"
 
 namespace zelt::server {
@@ -27,7 +28,8 @@ public:
     // Reads the file into the zeroed table; a missing or short file leaves the rest free.
     // Returns the number of bytes read.
     std::size_t load(const std::string& path);
-    bool save(const std::string& path, bool ownerOnly) const;
+    // writer: how the bytes are written (empty: write(2)).
+    bool save(const std::string& path, bool ownerOnly, const files::WriteFn& writer = {}) const;
 
 private:
     std::size_t recordSize_;

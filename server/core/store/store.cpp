@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "common/platform/files.h"
 #include "server/core/ui/texts.h"
 
 namespace zelt::server {
@@ -27,12 +28,15 @@ bool Store::load() {
         console_.error(text::AccountAllocationFailed);
         return false;
     }
+    // Loosened by hand or by a restore, the file would stay readable to others until the first
+    // save; the passwords in it are only scrambled.
+    if (files::restrictToOwner(paths_.accounts)) console_.important(text::AccountsTightened);
     accounts_->load(paths_.accounts);
     return true;
 }
 
 bool Store::saveAccounts() {
-    if (accounts_->save(paths_.accounts)) return true;
+    if (accounts_->save(paths_.accounts, tableWriter_)) return true;
     console_.error(text::AccountsNotSaved);
     return false;
 }
@@ -44,7 +48,7 @@ Store::~Store() {
 bool Store::saveGroups() {
     // A rewrite under way holds an older image; it must not land after this one.
     journal_.waitForRewrite();
-    if (groups_->save(paths_.groups)) {
+    if (groups_->save(paths_.groups, tableWriter_)) {
         journal_.tableSaved(groups_->image());
         return true;
     }
@@ -61,7 +65,7 @@ void Store::noteGroupChange(proto::ConstView changed) {
 bool Store::commitGroupChanges() {
     if (!journal_.pending()) return true;
     if (!journal_.broken() && journal_.commit()) {
-        (void)journal_.maintain(groups_->image(), false);
+        (void)journal_.maintain(groups_->image(), false, tableWriter_);
         if (!reactor_.timerRunning(this, RewriteTimer)) {
             reactor_.startTimer(this, RewriteTimer, RewritePeriod, TimerMode::OneShot,
                                 [this] { rewriteGroups(); });
@@ -72,7 +76,7 @@ bool Store::commitGroupChanges() {
 }
 
 void Store::rewriteGroups() {
-    if (!journal_.maintain(groups_->image(), true)) {
+    if (!journal_.maintain(groups_->image(), true, tableWriter_)) {
         // The journal keeps every change meanwhile; one line says the table lags behind.
         if (!rewriteFailedShown_) console_.error(text::GroupsNotSaved);
         rewriteFailedShown_ = true;

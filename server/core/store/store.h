@@ -24,8 +24,14 @@ public:
     static constexpr int RewriteTimer = 1;
     static constexpr Millis RewritePeriod = 5000;
 
-    Store(Reactor& reactor, Console& console, const ServerPaths& paths)
-        : reactor_(reactor), console_(console), paths_(paths), journal_(paths.groups) {}
+    // tableWriter writes the bytes of both table files (empty: write(2)).
+    Store(Reactor& reactor, Console& console, const ServerPaths& paths,
+          files::WriteFn tableWriter = {})
+        : reactor_(reactor),
+          console_(console),
+          paths_(paths),
+          tableWriter_(std::move(tableWriter)),
+          journal_(paths.groups) {}
     ~Store();
     Store(const Store&) = delete;
     Store& operator=(const Store&) = delete;
@@ -59,6 +65,7 @@ private:
     Reactor& reactor_;
     Console& console_;
     const ServerPaths& paths_;
+    files::WriteFn tableWriter_;
     GroupJournal journal_;
     bool rewriteFailedShown_ = false;
     std::unique_ptr<AccountTable> accounts_;

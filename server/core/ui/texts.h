@@ -66,6 +66,31 @@ inline constexpr char DataDirectoryInUseBy[] =
 inline constexpr char DataDirectoryUnusable[] =
     "The data directory %s cannot be created or locked; the ZELT server does not start.";
 
+// What the start-up found left over by a run that was killed or lost its power: the half-written
+// copies it removed, in one line of the parts that apply, and version files that lost half of
+// their pair, which it leaves for the administrator to look at.
+inline constexpr char CleanedUp[] = "Cleaned up after an interrupted run: %s.";
+inline constexpr char CopiesBesideMembers[] = "%d half-written file(s) beside member files (%s)";
+inline constexpr char CopiesInVersionFolders[] = "%d in version folders (%s)";
+inline constexpr char HalfWrittenTables[] = "%d half-written table file(s)";
+inline constexpr char TempEntries[] = "%d leftover(s) in Temp";
+inline constexpr char DetailsWithoutVersion[] =
+    "%d version detail file(s) have no version file: %s.";
+inline constexpr char VersionsWithoutDetails[] = "%d version(s) have no details: %s.";
+// Two member paths whose version folder names coincide: each file shows the other's versions
+// and a check-in of one prunes the other's.
+inline constexpr char SharedVersionFolder[] =
+    "Member files '%s' and '%s' share the version folder '%s'; their versions are mixed.";
+// Accounts.zelt holds the passwords; a copy made by hand or restored from a backup may carry a
+// mode that lets others read it.
+inline constexpr std::string_view AccountsTightened =
+    "Accounts.zelt was readable by other users; it is now readable by its owner only.";
+// One line when guessing at a name or from an address begins to be slowed down.
+inline constexpr char LogInsSlowedForUser[] =
+    "%d failed log-ins for user '%s'; further log-ins for that user are answered slower.";
+inline constexpr char LogInsSlowedFromAddress[] =
+    "%d failed log-ins from %s; further log-ins from there are answered slower.";
+
 // --- Saving ---------------------------------------------------------------------------------
 inline constexpr std::string_view AccountsNotSaved =
     "Failed to save the account table (Accounts.zelt).";
@@ -89,6 +114,18 @@ inline constexpr std::string_view OriginalBackupFailed =
 inline constexpr std::string_view OverwriteFailed =
     "Failed to overwrite the latest file with new file.";
 inline constexpr std::string_view NewBackupFailed = "Failed to create a backup of the new file.";
+// A check-in replaces only a plain file (through its symbolic link, if it has one); for anything
+// else the client is told what the path is and that it was left alone.
+inline constexpr std::string_view LatestIsFolder =
+    "The latest file is a folder, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsFifo =
+    "The latest file is a FIFO, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsSocket =
+    "The latest file is a socket, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsDevice =
+    "The latest file is a device, not a regular file; nothing was written.";
+inline constexpr std::string_view LatestIsBrokenLink =
+    "The latest file is a link to nothing; nothing was written.";
 // The comments of the versions the server keeps on its own.
 inline constexpr std::string_view OriginalComment = "This is a backup file of the original file.";
 inline constexpr std::string_view ReplacedComment =
@@ -192,6 +229,8 @@ inline constexpr char GroupExists[] = "Group '%s' is already exist.";
 inline constexpr char UserCapacity[] = "Maximum capacity of member user exceeded (Max: %d).";
 inline constexpr char FileCapacity[] = "Maximum capacity of member file exceeded (Max: %d).";
 inline constexpr std::string_view MemberPathTooLong = "File path is too long.";
+inline constexpr char VersionFolderTaken[] =
+    "The file '%s' cannot be added: its version folder '%s' is already used by '%s'.";
 // "Group name is too long. (Max: 30)", "File path is too long. (Max: 255)".
 inline constexpr char WithMax[] = "%s (Max: %d)";
 inline constexpr std::string_view NoFileDetails = "No file details.";
@@ -207,9 +246,14 @@ inline constexpr char WithError[] = "%s (%d)";
 inline constexpr std::string_view MainWindowTitle = "ZELT server - Holmvik Lab";
 inline constexpr std::string_view ConsoleColumn = "Console";
 inline constexpr std::string_view VersionText = "ZELT server 1.6.1";
-inline constexpr std::string_view ManualAddress = "https://zelt.example.org/manual/";
-inline constexpr std::string_view SupportAddress = "https://zelt.example.org/support/";
-inline constexpr std::string_view SupportMail = "support@zelt.example.org";
+// The administrator's guide the package installs, and where it says whom to ask.
+inline constexpr std::string_view ManualAddress =
+    "file:///usr/share/doc/zelt-server/guide/index.html";
+inline constexpr std::string_view SupportAddress =
+    "file:///usr/share/doc/zelt-server/guide/index.html#help";
+// Whom the Contact display offers to write to when the machine's settings name nobody: the
+// machine's own administrator.
+inline constexpr std::string_view SupportMail = "root@localhost";
 inline constexpr std::string_view ServerMenu = "&Server";
 inline constexpr std::string_view StatusMenu = "Stat&us";
 inline constexpr std::string_view MessageMenu = "&Message";
@@ -330,6 +374,39 @@ inline constexpr std::string_view SetLatestButton = "Set as the latest file";
 inline constexpr std::string_view DetailsFrame = "Details";
 inline constexpr std::string_view RefreshButton = "&Refresh";
 inline constexpr std::string_view CloseButton = "&Close";
+
+// --- The admin command (zelt-server admin) --------------------------------------------------
+// Refusals where a window would have offered nothing to choose.
+inline constexpr char NoSuchUser[] = "User '%s' does not exist.";
+inline constexpr char NoSuchGroup[] = "Group '%s' does not exist.";
+inline constexpr char UserNotConnected[] = "User '%s' is not connected.";
+inline constexpr char NotAMemberUser[] = "User '%s' is not a member of group '%s'.";
+inline constexpr char NotAMemberFile[] = "File '%s' is not a member of group '%s'.";
+inline constexpr char NoSuchFile[] = "File '%s' does not exist.";
+inline constexpr char NotCheckedOut[] = "File '%s' is not checked-out.";
+// The notice window cannot take more than fits; a command is told instead of losing lines.
+inline constexpr std::string_view NoticeTooLong =
+    "The notice is too long: its lines may hold 1024 characters, each line counting one more.";
+inline constexpr std::string_view TablesNotLoaded = "The server has not loaded its tables.";
+inline constexpr char AdminSocketFailed[] =
+    "The administration socket %s cannot be opened (%s); zelt-server admin cannot reach this "
+    "server.";
+// checkouts --older-than: a block like the checked-out files', each file with its holder.
+inline constexpr char OldCheckedOutFiles[] = "Checked-out files held longer than %d day(s):";
+inline constexpr char HeldBy[] = "    checked-out by %s at %s";
+// port show, when the port for the next start is not the one listened on now.
+inline constexpr char ListeningOn[] = "Listening now on port %d.";
+// The command's own failures, on its standard error.
+inline constexpr char NoServer[] = "No ZELT server is running on the data directory %s.";
+inline constexpr char CannotReachServer[] =
+    "The ZELT server on the data directory %s cannot be reached: %s.";
+inline constexpr char NoAnswer[] =
+    "The ZELT server on the data directory %s closed the connection without answering; only "
+    "the user it runs as and root may administer it.";
+inline constexpr char AnswerTimedOut[] =
+    "The ZELT server on the data directory %s did not answer in time.";
+inline constexpr char RequestNotUnderstood[] = "The ZELT server did not understand: %s";
+inline constexpr char CannotReadFile[] = "Cannot read %s: %s.";
 
 namespace detail {
 // Texts travel to snprintf as NUL-ended copies; numbers as they are.
