@@ -153,8 +153,12 @@ files::Status GroupJournal::commit() {
                                        pending_.size());
     if (status) status = file_.sync();
     if (!status) {
-        // What reached the file may end in a torn record, after which nothing more would be
-        // read back: only a whole save makes the journal trustworthy again.
+        // Whole records may have reached the file before the failure: cut them off, or a
+        // change that is now refused and taken back would come back at the next start. Even
+        // so, only a whole save makes the journal trustworthy again.
+        if (file_.isOpen() && file_.writeAt(static_cast<std::int64_t>(size_), nullptr, 0)) {
+            (void)file_.sync();
+        }
         broken_ = true;
         pending_.clear();
         return status;

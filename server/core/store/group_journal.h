@@ -64,8 +64,8 @@ public:
     // Whether the segment in use holds records that Groups.zelt does not.
     bool hasRecords() const { return file_.isOpen() && size_ > kHeaderSize; }
 
-    // Bytes written to the journal so far, for measurements.
-    std::uint64_t bytesWritten() const { return bytesWritten_; }
+    // Bytes written to the journal so far, for measurements (readable from any thread).
+    std::uint64_t bytesWritten() const { return bytesWritten_.load(std::memory_order_relaxed); }
 
     static std::uint64_t fingerprint(std::span<const std::uint8_t> bytes);
 
@@ -85,7 +85,7 @@ private:
     std::uint64_t size_ = 0;     // of the segment in use
     std::vector<std::uint8_t> pending_;
     bool broken_ = false;
-    std::uint64_t bytesWritten_ = 0;
+    std::atomic<std::uint64_t> bytesWritten_{0};
 
     std::thread writer_;
     std::atomic<bool> writerDone_{false};

@@ -57,12 +57,14 @@ bool Store::saveGroups() {
 }
 
 void Store::noteGroupChange(proto::ConstView changed) {
+    if (!markJournal_) return;
     const auto image = groups_->image();
     const auto bytes = changed.bytes();
     journal_.note(image, static_cast<std::size_t>(bytes.data() - image.data()), bytes.size());
 }
 
 bool Store::commitGroupChanges() {
+    if (!markJournal_) return saveGroups();
     if (!journal_.pending()) return true;
     if (!journal_.broken() && journal_.commit()) {
         (void)journal_.maintain(groups_->image(), false, tableWriter_);

@@ -24,13 +24,15 @@ public:
     static constexpr int RewriteTimer = 1;
     static constexpr Millis RewritePeriod = 5000;
 
-    // tableWriter writes the bytes of both table files (empty: write(2)).
+    // tableWriter writes the bytes of both table files (empty: write(2)). Without markJournal,
+    // every committed change of the group table is a whole save.
     Store(Reactor& reactor, Console& console, const ServerPaths& paths,
-          files::WriteFn tableWriter = {})
+          files::WriteFn tableWriter = {}, bool markJournal = true)
         : reactor_(reactor),
           console_(console),
           paths_(paths),
           tableWriter_(std::move(tableWriter)),
+          markJournal_(markJournal),
           journal_(paths.groups) {}
     ~Store();
     Store(const Store&) = delete;
@@ -66,6 +68,7 @@ private:
     Console& console_;
     const ServerPaths& paths_;
     files::WriteFn tableWriter_;
+    bool markJournal_;
     GroupJournal journal_;
     bool rewriteFailedShown_ = false;
     std::unique_ptr<AccountTable> accounts_;
