@@ -82,6 +82,7 @@ ConnectionId SlotTable::adopt(Handle handle) {
     ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
     slot.generation = ++generations_;
     slot.account = -1;
+    slot.waiting.clear();
     slot.activity = 0;
     slot.checksWithoutLogIn = 0;
     slot.address = tcp::peerAddress(handle);
@@ -100,6 +101,40 @@ void SlotTable::send(ConnectionId id, std::span<const std::uint8_t> packet) {
     if (slot != nullptr && slot->open()) slot->connection->send(packet);
 }
 
+void SlotTable::answer(ConnectionId id, std::span<const std::uint8_t> packet) {
+    ConnectionSlot* slot = find(id);
+    if (slot == nullptr) return;
+    if (slot->waiting.empty()) return send(id, packet);
+    slot->waiting.push_back({++slot->answersReserved, true, {packet.begin(), packet.end()}});
+}
+
+SlotTable::AnswerPlace SlotTable::reserveAnswer(ConnectionId id) {
+    ConnectionSlot* slot = find(id);
+    if (slot == nullptr) return {id, 0};
+    slot->waiting.push_back({++slot->answersReserved, false, {}});
+    return {id, slot->answersReserved};
+}
+
+void SlotTable::fillAnswer(const AnswerPlace& place, std::span<const std::uint8_t> packet) {
+    ConnectionSlot* slot = find(place.id);
+    if (slot == nullptr) return;
+    for (ConnectionSlot::WaitingAnswer& w : slot->waiting) {
+        if (w.number != place.number || w.ready) continue;
+        w.ready = true;
+        w.bytes.assign(packet.begin(), packet.end());
+        break;
+    }
+    sendReadyAnswers(*slot);
+}
+
+void SlotTable::sendReadyAnswers(ConnectionSlot& slot) {
+    while (!slot.waiting.empty() && slot.waiting.front().ready) {
+        const std::vector<std::uint8_t> bytes = std::move(slot.waiting.front().bytes);
+        slot.waiting.pop_front();
+        if (!bytes.empty() && slot.open()) slot.connection->send(bytes);
+    }
+}
+
 void SlotTable::free(ConnectionId id) {
     ConnectionSlot* slot = find(id);
     if (slot == nullptr) return;
@@ -109,6 +144,7 @@ void SlotTable::free(ConnectionId id) {
     slot->account = -1;
     slot->activity = 0;
     slot->checksWithoutLogIn = 0;
+    slot->waiting.clear();
     // The connection may be the one whose handler is running; it goes at the end of the turn.
     if (retired_.size() == 1) reactor_.defer(this, [this] { retired_.clear(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -39,6 +40,15 @@ struct ConnectionSlot {
     int checksWithoutLogIn = 0;
     // The client's IPv4 address, "" when it has none.
     std::string address;
+
+    // Answers that wait behind one not given yet, oldest first (see SlotTable::answer).
+    struct WaitingAnswer {
+        std::uint64_t number = 0;
+        bool ready = false;
+        std::vector<std::uint8_t> bytes;  // empty: the request gets no answer after all
+    };
+    std::deque<WaitingAnswer> waiting;
+    std::uint64_t answersReserved = 0;
 
     bool open() const { return connection != nullptr && connection->isOpen(); }
     bool loggedIn() const { return open() && account >= 0; }
@@ -87,8 +97,25 @@ public:
     // (the socket is then closed) when the table is full.
     ConnectionId adopt(Handle connected);
 
-    // Queues a packet on a connection; nothing happens once it is gone.
+    // Queues a packet on a connection; nothing happens once it is gone. For pushes, which answer
+    // no request: they go at once.
     void send(ConnectionId id, std::span<const std::uint8_t> packet);
+
+    // A client may send its next requests before the answer to the first arrives, and pairs
+    // each answer with its request by their order. So the answers of one connection go out in
+    // the order of its requests: an answer that cannot be given at once (one waiting for the
+    // disk) takes its place in the line with reserveAnswer(), and the answers given after it
+    // wait until fillAnswer() gives it. Only that connection's answers wait.
+    struct AnswerPlace {
+        ConnectionId id;
+        std::uint64_t number = 0;
+    };
+    // Sends an answer now, or behind the places its connection still holds.
+    void answer(ConnectionId id, std::span<const std::uint8_t> packet);
+    AnswerPlace reserveAnswer(ConnectionId id);
+    // Gives the answer of a place (empty: none after all) and sends what no longer waits.
+    // Nothing happens once the connection is gone.
+    void fillAnswer(const AnswerPlace& place, std::span<const std::uint8_t> packet);
     // Closes a connection and clears its slot; nothing happens once it is gone.
     void free(ConnectionId id);
     // Frees whatever connection a slot holds; a negative or free slot does nothing.
@@ -98,6 +125,7 @@ public:
 
 private:
     void accept();
+    void sendReadyAnswers(ConnectionSlot& slot);
 
     Reactor& reactor_;
     std::vector<ConnectionSlot> slots_;
