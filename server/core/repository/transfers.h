@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "common/protocol/packet.h"
+#include "server/core/repository/background_work.h"
 #include "server/core/repository/reply_queue.h"
 #include "server/core/repository/temp_files.h"
 #include "server/core/session/sessions.h"
@@ -15,8 +16,13 @@ namespace zelt::server {
 // fetch's request tag.
 class Transfers {
 public:
-    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies)
-        : store_(store), sessions_(sessions), temps_(temps), replies_(replies) {}
+    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies,
+              BackgroundWork& background)
+        : store_(store),
+          sessions_(sessions),
+          temps_(temps),
+          replies_(replies),
+          background_(background) {}
 
     void onReqViewOpen(ConnectionId id, const proto::Packet& request) { openCopy(id, request); }
     void onReqViewChunk(ConnectionId id, const proto::Packet& request) { sendChunk(id, request); }
@@ -36,6 +42,7 @@ private:
     Sessions& sessions_;
     TempFiles& temps_;
     ReplyQueue& replies_;
+    BackgroundWork& background_;
 };
 
 }  // namespace zelt::server
