@@ -25,11 +25,31 @@ void Console::append(std::string_view text, LineKind kind, std::string_view tag)
     line.tag = tag.empty() ? std::string(kNoTag) : std::string(tag);
     line.stamp = formatStamp(clock_.localTime());
     lines_.push_back(std::move(line));
-    // Observers may append in turn (a view never should, but the vector may move).
+    // Observers may append in turn (a view never should), so the line is found by its index.
     const std::size_t index = lines_.size() - 1;
     for (ConsoleObserver* o : std::vector<ConsoleObserver*>(observers_)) {
         o->lineAppended(lines_[index], index);
     }
+    // Dropping a tenth at a time keeps a view's work per line small when the console is full.
+    if (lines_.size() > capacity_) dropOldest(std::max<std::size_t>(1, capacity_ / 10));
+}
+
+void Console::setCapacity(std::size_t capacity) {
+    capacity_ = capacity;
+    if (lines_.size() > capacity_) dropOldest(lines_.size() - capacity_);
+}
+
+void Console::dropOldest(std::size_t count) {
+    count = std::min(count, lines_.size());
+    if (count == 0) return;
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(count));
+    // The selection follows its line, and goes with it.
+    if (selected_ >= 0) {
+        selected_ = static_cast<std::size_t>(selected_) >= count
+                        ? selected_ - static_cast<int>(count)
+                        : -1;
+    }
+    for (ConsoleObserver* o : std::vector<ConsoleObserver*>(observers_)) o->linesDropped(count);
 }
 
 void Console::clearAll() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <span>
 #include <string>
@@ -38,12 +39,19 @@ public:
     virtual ~ConsoleObserver() = default;
     virtual void lineAppended(const ConsoleLine& line, std::size_t index) = 0;
     virtual void cleared() = 0;
+    // The oldest count lines are gone; the line that had index count now has index 0.
+    virtual void linesDropped(std::size_t count) { (void)count; }
 };
 
-// The console of a program: time-stamped lines, appended and cleared, never edited.
+// The console of a program: time-stamped lines, appended and cleared, never edited. It keeps at
+// most its capacity of lines: past it the oldest go, a tenth of the capacity at a time, so that
+// a flood of lines (a user sending message after message to the administrator) cannot take
+// the memory of a server that runs for months. Observers still see every line appended.
 class Console {
 public:
     static constexpr std::size_t ClearThreshold = 500;
+    // Far more than anyone scrolls back through, far less than a flood would make.
+    static constexpr std::size_t DefaultCapacity = 20000;
     static constexpr std::size_t MaxTagRead = 9;
     static constexpr std::size_t MaxTextRead = 511;
     // 45 dashes, each followed by one space but the last.
@@ -66,8 +74,13 @@ public:
     // Removes every line when there are more than ClearThreshold; returns whether it did.
     bool clearWhenLong();
 
-    const std::vector<ConsoleLine>& lines() const { return lines_; }
+    const std::deque<ConsoleLine>& lines() const { return lines_; }
     std::size_t size() const { return lines_.size(); }
+
+    // The most lines kept; 0 keeps none (a program that writes its lines out as they come).
+    // Lines above a smaller capacity go at once.
+    void setCapacity(std::size_t capacity);
+    std::size_t capacity() const { return capacity_; }
 
     int selectedLine() const { return selected_; }
     void select(int index);
@@ -86,8 +99,11 @@ public:
     void removeObserver(ConsoleObserver* observer);
 
 private:
+    void dropOldest(std::size_t count);
+
     const Clock& clock_;
-    std::vector<ConsoleLine> lines_;
+    std::deque<ConsoleLine> lines_;
+    std::size_t capacity_ = DefaultCapacity;
     int selected_ = -1;
     std::vector<ConsoleObserver*> observers_;
 };

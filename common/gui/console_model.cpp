@@ -1,5 +1,7 @@
 #include "common/gui/console_model.h"
 
+#include <algorithm>
+
 #include "common/gui/line_icons.h"
 #include "common/gui/text_codec.h"
 
@@ -24,7 +26,11 @@ int ConsoleModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ConsoleModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_) return {};
+    // While rows are being removed the console has already lost them.
+    if (!index.isValid() || index.row() >= rows_ ||
+        static_cast<std::size_t>(index.row()) >= console_.size()) {
+        return {};
+    }
     const ConsoleLine& line = console_.lines()[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
         switch (index.column()) {
@@ -54,6 +60,17 @@ void ConsoleModel::lineAppended(const ConsoleLine&, std::size_t index) {
     beginInsertRows({}, rows_, row);
     rows_ = row + 1;
     endInsertRows();
+}
+
+void ConsoleModel::linesDropped(std::size_t count) {
+    const int n = static_cast<int>(std::min<std::size_t>(count, static_cast<std::size_t>(rows_)));
+    if (n == 0) return;
+    // The views move their selection and current row up with the lines that stay.
+    const int selected = console_.selectedLine();
+    beginRemoveRows({}, 0, n - 1);
+    rows_ -= n;
+    endRemoveRows();
+    Q_EMIT topLinesDropped(selected);
 }
 
 void ConsoleModel::cleared() {

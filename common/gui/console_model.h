@@ -23,9 +23,15 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+Q_SIGNALS:
+    // Lines went at the top; the console's selected line is now this row (-1: it went with
+    // them). A view's own selection may have wandered while the rows went.
+    void topLinesDropped(int selectedRow);
+
 private:
     void lineAppended(const ConsoleLine& line, std::size_t index) override;
     void cleared() override;
+    void linesDropped(std::size_t count) override;
 
     Console& console_;
     // The rows the views have been told of; the console has already changed when it tells us.

@@ -94,6 +94,18 @@ ConsoleView::ConsoleView(Console& console, ui::Program program, Execute execute,
         const QModelIndexList rows = list_->selectionModel()->selectedRows();
         console_.select(rows.isEmpty() ? -1 : rows.first().row());
     });
+    // While rows go at the top the view moves its current row, and may select what moved up
+    // into a removed selected row's place: the console's own selection is shown again.
+    connect(model_, &ConsoleModel::topLinesDropped, this, [this](int selectedRow) {
+        QItemSelectionModel* selection = list_->selectionModel();
+        if (selectedRow < 0) {
+            selection->clearSelection();
+        } else {
+            selection->select(model_->index(selectedRow, 0),
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        console_.select(selectedRow);
+    });
     connect(model_, &QAbstractItemModel::rowsInserted, this, &ConsoleView::followNewest);
 
     auto* findKey = new QShortcut(QKeySequence::Find, this);

@@ -65,7 +65,8 @@ ListenResult listenAll(std::uint16_t port, int backlog) {
     return result;
 }
 
-Handle acceptConnection(Handle listener, bool* wouldBlockOut, int* error) {
+Handle acceptConnection(Handle listener, bool* wouldBlockOut, int* error,
+                        std::uint32_t* peerAddress) {
     *wouldBlockOut = false;
     *error = 0;
     sockaddr_in peer{};
@@ -81,6 +82,7 @@ Handle acceptConnection(Handle listener, bool* wouldBlockOut, int* error) {
         return kNoHandle;
     }
     setNoDelay(fd);
+    if (peerAddress != nullptr) *peerAddress = ntohl(peer.sin_addr.s_addr);
     return fd;
 }
 
@@ -174,8 +176,7 @@ std::string peerAddress(Handle handle) {
         peer.sin_family != AF_INET) {
         return "";
     }
-    char text[INET_ADDRSTRLEN] = {};
-    return ::inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text) != nullptr ? text : "";
+    return formatIpv4(ntohl(peer.sin_addr.s_addr));
 }
 
 std::string hostAddress() {
@@ -210,9 +211,7 @@ std::string hostAddress() {
             ::freeifaddrs(interfaces);
         }
     }
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &chosen, text, sizeof text);
-    return text;
+    return formatIpv4(ntohl(chosen.s_addr));
 }
 
 bool parseIpv4(const std::string& text, std::uint32_t* address) {
@@ -220,6 +219,14 @@ bool parseIpv4(const std::string& text, std::uint32_t* address) {
     if (::inet_pton(AF_INET, text.c_str(), &a) != 1) return false;
     *address = ntohl(a.s_addr);
     return true;
+}
+
+std::string formatIpv4(std::uint32_t address) {
+    in_addr a{};
+    a.s_addr = htonl(address);
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &a, text, sizeof text);
+    return text;
 }
 
 }  // namespace zelt::tcp

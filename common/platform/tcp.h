@@ -30,9 +30,11 @@ struct ListenResult {
 // Opens a non-blocking listening socket on every IPv4 address of the port.
 ListenResult listenAll(std::uint16_t port, int backlog = 64);
 
-// Accepts one waiting connection as a non-blocking socket with TCP_NODELAY. On failure returns
-// kNoHandle and sets wouldBlock or error.
-Handle acceptConnection(Handle listener, bool* wouldBlock, int* error);
+// Accepts one waiting connection as a non-blocking socket with TCP_NODELAY, and tells the
+// peer's IPv4 address in host order when asked. On failure returns kNoHandle and sets
+// wouldBlock or error.
+Handle acceptConnection(Handle listener, bool* wouldBlock, int* error,
+                        std::uint32_t* peerAddress = nullptr);
 
 // Starts a non-blocking connect to an IPv4 address given in host order. Returns the socket,
 // connected or still connecting; kNoHandle with *error set when it failed at once.
@@ -57,5 +59,7 @@ std::string peerAddress(Handle handle);
 std::string hostAddress();
 // Parses "a.b.c.d" into host order; false when it is not such an address.
 bool parseIpv4(const std::string& text, std::uint32_t* address);
+// "a.b.c.d" of an address in host order.
+std::string formatIpv4(std::uint32_t address);
 
 }  // namespace zelt::tcp

@@ -9,6 +9,7 @@ namespace zelt::proto {
 
 namespace {
 constexpr int kShortPacketTimer = 1;
+constexpr int kHoldTimer = 2;
 }
 
 Connection::Connection(Reactor& reactor, Handle handle, Receiver receiver,
@@ -30,6 +31,7 @@ Connection::~Connection() {
 
 void Connection::close() {
     reactor_.killTimer(this, kShortPacketTimer);
+    reactor_.killTimer(this, kHoldTimer);
     if (handle_ == kNoHandle) return;
     reactor_.unwatch(handle_);
     tcp::closeSocket(handle_);
@@ -37,6 +39,7 @@ void Connection::close() {
     txQueue_.clear();
     txSentOfFront_ = 0;
     txBytes_ = 0;
+    wasOver_ = false;
     rxBegin_ = rxEnd_ = 0;
 }
 
@@ -49,11 +52,42 @@ void Connection::fail(int error) {
 
 void Connection::onEvents(unsigned events) {
     std::shared_ptr<bool> alive = alive_;
-    if (events & kWritable) {
+    // A hang-up is reported whatever the interest: the send that fails then empties the queue,
+    // so a peer that is gone is not kept waiting for as over its bound.
+    if ((events & (kWritable | kHangup)) && !txQueue_.empty()) {
+        const bool wasAccepting = accepting();
         flush();
         if (!*alive || !isOpen()) return;
+        if (!wasAccepting && accepting()) {
+            resume();
+            if (!*alive || !isOpen()) return;
+        }
     }
     if (events & (kReadable | kHangup)) receive();
+}
+
+bool Connection::accepting() const { return !overBound() && reactor_.now() >= heldUntil_; }
+
+void Connection::resume() {
+    updateInterest();
+    if (!accepting() || rxEnd_ == rxBegin_) return;
+    // The rest of a packet cut short may still be waiting in the socket: its wait for more
+    // bytes starts now that reading goes on.
+    lastArrival_ = reactor_.now();
+    cutPackets();
+}
+
+void Connection::holdReadingUntil(Millis when) {
+    if (!isOpen() || when <= heldUntil_) return;
+    heldUntil_ = when;
+    updateInterest();
+    reactor_.startTimer(this, kHoldTimer, when - reactor_.now(), TimerMode::OneShot,
+                        [this] { resume(); });
+}
+
+void Connection::setSendBound(std::size_t bytes) {
+    sendBound_ = bytes > 0 ? bytes : 1;
+    updateInterest();
 }
 
 void Connection::makeRoom() {
@@ -71,6 +105,8 @@ void Connection::receiveBytes(std::span<const std::uint8_t> bytes) {
     while (!bytes.empty() && *alive && isOpen()) {
         makeRoom();
         const std::size_t n = std::min(bytes.size(), rx_.size() - rxEnd_);
+        // A buffer full of packets held back takes no more.
+        if (n == 0) break;
         std::memcpy(rx_.data() + rxEnd_, bytes.data(), n);
         bytes = bytes.subspan(n);
         rxEnd_ += n;
@@ -81,6 +117,12 @@ void Connection::receiveBytes(std::span<const std::uint8_t> bytes) {
 
 void Connection::receive() {
     makeRoom();
+    if (rxEnd_ == rx_.size()) {
+        // Only a hang-up reaches here with the buffer full of packets held back: the peer is
+        // gone and what it sent last cannot be taken any more.
+        fail(0);
+        return;
+    }
     const tcp::IoResult r = tcp::recvSome(handle_, rx_.data() + rxEnd_, rx_.size() - rxEnd_);
     switch (r.status) {
         case tcp::IoResult::Status::WouldBlock:
@@ -111,7 +153,7 @@ bool Connection::deliver(std::size_t length) {
 }
 
 void Connection::cutPackets() {
-    while (rxEnd_ > rxBegin_) {
+    while (rxEnd_ > rxBegin_ && accepting()) {
         const std::span<const std::uint8_t> head(rx_.data() + rxBegin_, rxEnd_ - rxBegin_);
         if (head[0] != PacketMarker) {
             rxBegin_ = rxEnd_ = 0;
@@ -137,7 +179,8 @@ void Connection::cutPackets() {
 }
 
 void Connection::onShortPacketTimer() {
-    if (rxEnd_ == rxBegin_ || !isOpen()) return;
+    // Held back, the packet waits for resume(), which starts its wait again.
+    if (rxEnd_ == rxBegin_ || !isOpen() || !accepting()) return;
     const Millis quiet = reactor_.now() - lastArrival_;
     if (quiet < ShortPacketWait) {
         reactor_.startTimer(this, kShortPacketTimer, ShortPacketWait - quiet, TimerMode::OneShot,
@@ -165,6 +208,14 @@ void Connection::send(std::span<const std::uint8_t> packet) {
     txQueue_.emplace_back(packet.begin() + static_cast<std::ptrdiff_t>(sent), packet.end());
     txBytes_ += packet.size() - sent;
     updateInterest();
+    notePressure();
+}
+
+void Connection::notePressure() {
+    const bool over = overBound();
+    if (over == wasOver_) return;
+    wasOver_ = over;
+    if (onPressure_) onPressure_(over);
 }
 
 void Connection::flush() {
@@ -183,12 +234,13 @@ void Connection::flush() {
         }
     }
     updateInterest();
+    notePressure();
 }
 
 void Connection::updateInterest() {
     if (!isOpen()) return;
     unsigned interest = 0;
-    if (txBytes_ < MaxUnsent) interest |= kReadable;
+    if (accepting()) interest |= kReadable;
     if (!txQueue_.empty()) interest |= kWritable;
     if (interest != interest_) {
         interest_ = interest;

@@ -24,16 +24,23 @@ namespace zelt::proto {
 //
 // Sending: each packet goes to send() whole; what the socket does not take waits, in order, for
 // write readiness. A send error other than would-block drops the rest of that packet.
+//
+// Back-pressure: while the bytes waiting to go out are at or above the send bound, the
+// connection neither reads nor hands over packets it has already read, so a peer that sends
+// requests without reading the answers only makes its own requests wait. Reading can also be
+// held until a given time (a sender over its rate). The pressure handler hears when the queue
+// reaches the bound and when it drains below it again.
 class Connection {
 public:
     static constexpr Millis ShortPacketWait = 1000;
-    // A peer that sends requests but does not read the answers is not read from while this
-    // much is waiting to go out, so it cannot make the queue grow without bound.
-    static constexpr std::size_t MaxUnsent = 1 << 20;
+    static constexpr std::size_t DefaultSendBound = 1 << 20;
 
     using PacketHandler = std::function<void(std::span<const std::uint8_t> packet)>;
     // Called once when the peer closes or the socket fails; error is 0 for an orderly close.
     using CloseHandler = std::function<void(int error)>;
+    // Called with true when the unsent bytes reach the send bound, with false when they have
+    // drained below it and reading goes on.
+    using PressureHandler = std::function<void(bool over)>;
 
     Connection(Reactor& reactor, Handle handle, Receiver receiver, PacketHandler onPacket,
                CloseHandler onClose);
@@ -53,6 +60,13 @@ public:
     Handle handle() const { return handle_; }
     // Bytes queued and not yet taken by the socket.
     std::size_t unsentBytes() const { return txBytes_; }
+    std::size_t sendBound() const { return sendBound_; }
+    void setSendBound(std::size_t bytes);
+    bool overBound() const { return txBytes_ >= sendBound_; }
+    void setPressureHandler(PressureHandler handler) { onPressure_ = std::move(handler); }
+    // Neither reads nor hands over packets before the reactor's clock reaches when (a later
+    // hold extends an earlier one).
+    void holdReadingUntil(Millis when);
     // Bytes received that do not yet make a whole packet.
     std::size_t bufferedBytes() const { return rxEnd_ - rxBegin_; }
 
@@ -64,7 +78,13 @@ private:
     void cutPackets();
     bool deliver(std::size_t length);
     void flush();
+    // Whether packets may be handed over and more read now.
+    bool accepting() const;
+    // Hands over what waited while the connection was not accepting.
+    void resume();
     void updateInterest();
+    // Tells the pressure handler when the queue has crossed the bound either way.
+    void notePressure();
     void onShortPacketTimer();
     void fail(int error);
 
@@ -73,6 +93,7 @@ private:
     Receiver receiver_;
     PacketHandler onPacket_;
     CloseHandler onClose_;
+    PressureHandler onPressure_;
     std::shared_ptr<bool> alive_;
 
     std::array<std::uint8_t, 2 * MaxPacketSize> rx_{};
@@ -83,6 +104,9 @@ private:
     std::deque<std::vector<std::uint8_t>> txQueue_;
     std::size_t txSentOfFront_ = 0;
     std::size_t txBytes_ = 0;
+    std::size_t sendBound_ = DefaultSendBound;
+    bool wasOver_ = false;
+    Millis heldUntil_ = 0;
     unsigned interest_ = 0;
 };
 

@@ -18,10 +18,11 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       store_(reactor, console, paths_, options_.tableWriter, options_.markJournal),
       slots_(reactor, options_.connectionCapacity),
       sessions_(reactor, console, store_, slots_),
-      communication_(console, ui, slots_),
+      admission_(reactor, console, ui, slots_),
+      communication_(reactor, console, ui, slots_),
       sessionRequests_(reactor, console, store_, slots_, sessions_),
       notice_(console, ui, slots_, settings_.notice, paths_),
-      messages_(console, ui, store_, slots_, sessions_),
+      messages_(reactor, console, ui, store_, slots_, sessions_),
       shutdown_(reactor, console, ui, store_, sessions_, communication_),
       repository_(reactor, store_, slots_, sessions_, {paths_.files, paths_.temp, options_.tempLimits},
                   settings_.retentionCount),
@@ -44,6 +45,8 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
         repository_.connectionClosed({index, slot.generation});
         sessions_.release(slot);
     };
+    admission_.answering = [this](ConnectionId id) { return sessionRequests_.logInPending(id); };
+    slots_.onStuck = [this](const ConnectionSlot& slot) { sessions_.reportNotReading(slot); };
 }
 
 Server::~Server() {

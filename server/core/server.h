@@ -19,6 +19,7 @@
 #include "server/core/relay/message_relay.h"
 #include "server/core/relay/shutdown_schedule.h"
 #include "server/core/repository/repository.h"
+#include "server/core/session/admission.h"
 #include "server/core/session/communication.h"
 #include "server/core/session/request_router.h"
 #include "server/core/session/session_requests.h"
@@ -138,6 +139,7 @@ private:
     Store store_;
     SlotTable slots_;
     Sessions sessions_;
+    Admission admission_;
     Communication communication_;
     SessionRequests sessionRequests_;
     LoginNotice notice_;

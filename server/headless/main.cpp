@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
 
     zelt::PollReactor reactor;
     zelt::Console console(reactor.clock());
+    // Every line goes to standard output as it comes; nothing reads them back, so none is kept.
+    console.setCapacity(0);
     zelt::server::StreamConsole out(stdout);
     console.addObserver(&out);
     zelt::server::HeadlessUi ui(stderr);

@@ -193,13 +193,28 @@ TEST_F(ConnectionTest, PartialSendsArriveWholeAndInOrder) {
     EXPECT_TRUE(got == expected);
 }
 
-TEST_F(ConnectionTest, PeerThatDoesNotReadIsNotReadFrom) {
+TEST_F(ConnectionTest, PeerThatDoesNotReadIsNotReadFromUntilItsAnswersDrain) {
     tcp::setBufferSizes(connection_->handle(), 4096, 4096);
     tcp::setBufferSizes(peer_, 4096, 4096);
+    connection_->setSendBound(64 * 1024);
+    std::vector<bool> pressure;
+    connection_->setPressureHandler([&](bool over) { pressure.push_back(over); });
     const Bytes big = packetBytes(Opcode::RepFileProperties, 0);
-    while (connection_->unsentBytes() < Connection::MaxUnsent) connection_->send(big);
-    peerSends(packetBytes(Opcode::ReqKeepAlive, 0));
+    while (!connection_->overBound()) connection_->send(big);
+    // Requests already read wait as well as those still in the socket.
+    Bytes two = packetBytes(Opcode::ReqKeepAlive, 0);
+    two.insert(two.end(), two.begin(), two.end());
+    peerSends(two);
     EXPECT_TRUE(received_.empty());
+    EXPECT_EQ(pressure, std::vector<bool>{true});
+
+    std::uint8_t buffer[4096];
+    for (int rounds = 0; rounds < 100000 && connection_->unsentBytes() > 0; ++rounds) {
+        (void)::read(peer_, buffer, sizeof buffer);
+        reactor_.drain();
+    }
+    EXPECT_EQ(received_.size(), 2u);
+    EXPECT_EQ(pressure, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

@@ -14,6 +14,9 @@ public:
         events.push_back("append " + std::to_string(index) + " " + line.text);
     }
     void cleared() override { events.push_back("clear"); }
+    void linesDropped(std::size_t count) override {
+        events.push_back("drop " + std::to_string(count));
+    }
     std::vector<std::string> events;
 };
 
@@ -126,6 +129,44 @@ TEST(Console, SelectedLineAndObservers) {
     console.removeObserver(&recorder);
     console.plain("c");
     EXPECT_EQ(recorder.events, (std::vector<std::string>{"append 0 a", "append 1 b"}));
+}
+
+TEST(Console, PastItsCapacityTheOldestLinesGoAndTheSelectionFollowsItsLine) {
+    ManualClock clock;
+    Console console(clock);
+    console.setCapacity(20);
+    Recorder recorder;
+    console.addObserver(&recorder);
+    for (int i = 0; i < 20; ++i) console.plain("line " + std::to_string(i));
+    console.select(5);
+    EXPECT_TRUE(recorder.events.back() == "append 19 line 19");
+
+    // One line past the capacity: a tenth of it goes, after the observers saw the new line.
+    console.plain("line 20");
+    ASSERT_EQ(console.size(), 19u);
+    EXPECT_EQ(console.lines().front().text, "line 2");
+    EXPECT_EQ(console.lines().back().text, "line 20");
+    EXPECT_EQ(recorder.events[recorder.events.size() - 2], "append 20 line 20");
+    EXPECT_EQ(recorder.events.back(), "drop 2");
+    EXPECT_EQ(console.selectedLine(), 3);
+    EXPECT_EQ(console.lines()[3].text, "line 5");
+
+    // A selected line that goes takes the selection with it.
+    console.select(0);
+    console.plain("line 21");
+    console.plain("line 22");
+    EXPECT_EQ(console.selectedLine(), -1);
+    EXPECT_EQ(console.lines().front().text, "line 4");
+
+    // A console that keeps nothing still shows every line to its observers as it comes.
+    console.setCapacity(0);
+    EXPECT_EQ(console.size(), 0u);
+    recorder.events.clear();
+    for (int i = 0; i < 1000; ++i) console.plain("flood");
+    EXPECT_EQ(console.size(), 0u);
+    EXPECT_EQ(recorder.events.size(), 2000u);
+    EXPECT_EQ(recorder.events[0], "append 0 flood");
+    EXPECT_EQ(recorder.events[1], "drop 1");
 }
 
 }  // namespace

@@ -129,6 +129,33 @@ TEST_F(ConsoleViewTest, TheNewestLineIsAlwaysInSight) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return rowInSight(0); }, 2000));
 }
 
+TEST_F(ConsoleViewTest, AFullConsoleLosesItsTopRowsAndKeepsTheSelectedLineSelected) {
+    console.setCapacity(100);
+    for (int i = 0; i < 100; ++i) console.plain("line " + std::to_string(i));
+    select(50);
+    ASSERT_EQ(console.selectedLine(), 50);
+
+    console.plain("line 100");
+    ASSERT_EQ(view.model()->rowCount(), 91);
+    EXPECT_EQ(view.model()->index(0, ConsoleModel::TextColumn).data().toString(), "line 10");
+    const QModelIndexList rows = view.list()->selectionModel()->selectedRows();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.front().row(), 40);
+    EXPECT_EQ(console.selectedLine(), 40);
+    EXPECT_EQ(console.lines()[40].text, "line 50");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rowInSight(90); }, 2000));
+
+    // The selected line itself goes: nothing is selected, and a double-click still runs the
+    // line under the mouse.
+    for (int i = 101; i < 160; ++i) console.plain("line " + std::to_string(i));
+    EXPECT_EQ(console.selectedLine(), -1);
+    EXPECT_TRUE(view.list()->selectionModel()->selectedRows().isEmpty());
+    console.function("anna", "EDTACT");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rowInSight(view.model()->rowCount() - 1); }, 2000));
+    doubleClick(rowCenter(view.model()->rowCount() - 1));
+    EXPECT_EQ(ran, std::vector<std::string>{"EDTACT anna"});
+}
+
 TEST_F(ConsoleViewTest, CtrlFFindsLinesIgnoringCaseBothWaysRoundTheEnd) {
     for (const char* text : {"alpha", "Beta one", "gamma", "the beta two", "delta"}) {
         console.plain(text);

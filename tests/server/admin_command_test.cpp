@@ -221,6 +221,15 @@ TEST_F(AdminCommandTest, CheckOutsAreListedVoidedAndRestoredAndAShutDownIsBroadc
     EXPECT_EQ(anna->expect(Opcode::PushBroadcast).get(proto::PushBroadcast::text),
               "Shut down canceled.");
     EXPECT_TRUE(consoleShows("Shut down canceled."));
+
+    // Once communication is closed nothing can be scheduled or sent: refused, not "done".
+    EXPECT_EQ(admin({"shutdown", "now"}).status, 0);
+    for (const auto& words : {std::vector<std::string>{"shutdown", "5"},
+                              std::vector<std::string>{"send", "anna", "hello"}}) {
+        const Finished refused = admin(words);
+        EXPECT_EQ(refused.status, 1) << words[0];
+        EXPECT_EQ(refused.err, "Communication is closed.\n") << words[0];
+    }
 }
 
 TEST_F(AdminCommandTest, ExitStatusesAndWhoMayUseTheSocket) {

@@ -60,15 +60,6 @@ TEST_F(CheckOutTest, AnswersComeInTheOrderOfTheRequestsWhileACheckOutWaitsForThe
         anna->expect(Opcode::RepKeepAlive);
         anna->expect(Opcode::RepGroupList);
     }
-    // So must they while a copy to download is made off the loop's thread.
-    const std::string big = memberFile("big.bin", randomBytes(std::size_t{4} << 20));
-    addGroup("beta", {"anna"}, {big});
-    Packet open(Opcode::ReqFetchOpen);
-    open.set(proto::ReqFetchOpen::path, big);
-    anna->send(open);
-    anna->send(Packet(Opcode::ReqKeepAlive));
-    EXPECT_EQ(anna->expect(Opcode::RepFetchOpen).get(proto::RepFetchOpen::size), 4 << 20);
-    anna->expect(Opcode::RepKeepAlive);
 }
 
 TEST_F(CheckOutTest, OfTwoUsersRacingForOneFileExactlyOneWins) {

@@ -1,7 +1,9 @@
 // Start-up, exit, idle checks, the shut-down schedule and the connection table's limits.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/platform/files.h"
 #include "server/core/admin/number_forms.h"
@@ -145,17 +147,72 @@ TEST_F(LifecycleTest, KeepAlivesKeepALoggedInConnection) {
     EXPECT_FALSE(peer->closed());
 }
 
-TEST_F(LifecycleTest, ConnectionsThatNeverLogInGoAtTheSecondCheck) {
+TEST_F(LifecycleTest, ConnectionsThatNeverLogInGoAfterTheirDeadline) {
     auto silent = connect();
     auto chatty = connect();
-    reactor.advance(60000);
+    reactor.advance(Admission::LogInDeadline / 2);
     chatty->send(Packet(Opcode::ReqKeepAlive));  // activity without a log-in does not help
     EXPECT_TRUE(chatty->quiet());
+    reactor.advance(Admission::LogInDeadline / 2 - Admission::SweepPeriod);
     EXPECT_FALSE(silent->closed());
-    reactor.advance(60000);
+    EXPECT_FALSE(chatty->closed());
+    reactor.advance(Admission::SweepPeriod);
     EXPECT_TRUE(silent->waitClosed());
     EXPECT_TRUE(chatty->waitClosed());
     EXPECT_EQ(server->slots().openCount(), 0);
+}
+
+TEST_F(LifecycleTest, OneAddressHoldsOnlySoManyConnectionsWaitingForTheirLogIn) {
+    addAccount("anna");
+    const std::size_t mark = console.size();
+    std::vector<std::unique_ptr<TestPeer>> waiting;
+    for (std::size_t i = 0; i <= Admission::MaxWaitingPerAddress; ++i) {
+        waiting.push_back(connect());
+        reactor.drain();
+    }
+    // The newest took the place of the oldest.
+    EXPECT_TRUE(waiting[0]->waitClosed());
+    EXPECT_FALSE(waiting[1]->closed());
+    EXPECT_EQ(server->slots().openCount(), static_cast<int>(Admission::MaxWaitingPerAddress));
+    // Another address is not counted with it.
+    const Handle other = zelt::test::connectLoopback(server->listeningPort(), 0x7F000002);
+    ASSERT_NE(other, kNoHandle);
+    reactor.drain();
+    EXPECT_EQ(server->slots().openCount(), static_cast<int>(Admission::MaxWaitingPerAddress) + 1);
+    // A user from the crowded address still gets in, and logs in.
+    auto anna = logIn("anna");
+    EXPECT_TRUE(waiting[1]->waitClosed());
+    EXPECT_TRUE(linesSince(mark).empty());
+    ::close(other);
+}
+
+TEST_F(LifecycleTest, AUserLeavingWhatItIsSentUnreadIsDisconnectedAfterTheGraceWithOneLine) {
+    const int anna = addAccount("anna");
+    const Handle raw = zelt::test::connectLoopback(server->listeningPort(), 0, 4096);
+    ASSERT_NE(raw, kNoHandle);
+    ASSERT_TRUE(zelt::test::writeWhole(raw, logInPacket("anna", "secret").bytes()));
+    auto connected = [&] { return server->accounts().record(anna).get(AccountRecord::connected); };
+    ASSERT_TRUE(reactor.runUntil([&] { return connected() == 1; }));
+    const ConnectionSlot* slot = nullptr;
+    for (std::size_t i = 0; i < server->slots().capacity(); ++i) {
+        if (server->slots()[i].loggedIn()) slot = &server->slots()[i];
+    }
+    ASSERT_NE(slot, nullptr);
+    // The administrator's messages pile up, since the client reads none of them.
+    while (!slot->connection->overBound()) {
+        server->messages().sendAdminMessage("anna", "Are you there?", false);
+        reactor.drain();
+    }
+    const std::size_t mark = console.size();
+    reactor.advance(SlotTable::SendGrace - 1000);
+    EXPECT_EQ(connected(), 1);
+    reactor.advance(1000);
+    EXPECT_EQ(connected(), 0);
+    EXPECT_EQ(server->slots().openCount(), 0);
+    EXPECT_EQ(linesSince(mark),
+              std::vector<std::string>{"User 'anna' disconnected: it left what the server sent "
+                                       "it unread."});
+    ::close(raw);
 }
 
 TEST_F(LifecycleTest, AConnectionResetByThePeerFreesItsSlotAndAccount) {
@@ -169,27 +226,70 @@ TEST_F(LifecycleTest, AConnectionResetByThePeerFreesItsSlotAndAccount) {
     EXPECT_EQ(server->accounts().record(anna).get(AccountRecord::connected), 0);
 }
 
-TEST(ConnectionTable, AFullTableRefusesByClosingAtOnceAndRecoversWhenASlotFrees) {
-    zelt::test::TempDir dir;
-    ManualReactor reactor;
-    Console console(reactor.clock());
-    ScriptedUi ui;
-    Server server(reactor, console, ui, ServerOptions{dir.path(), 0, 2});
-    ASSERT_EQ(server.start(), StartResult::Loaded);
-    auto a = std::make_unique<TestPeer>(reactor, server.listeningPort());
-    auto b = std::make_unique<TestPeer>(reactor, server.listeningPort());
+TEST_F(LifecycleTest, AFullTableGivesAwayTheOldestWaitingSlotAndElseRefusesWithOneLine) {
+    connectionCapacity = 2;
+    startServer();
+    addAccount("anna");
+    addAccount("bob");
+    auto anna = logIn("anna");
+    auto first = connect();
     reactor.drain();
-    auto c = std::make_unique<TestPeer>(reactor, server.listeningPort());
-    EXPECT_TRUE(c->waitClosed());
-    EXPECT_EQ(console.lines().back().text, "User connection full.");
-    EXPECT_EQ(console.lines().back().kind, LineKind::Error);
+    // Full, but one of the two has not logged in: the newcomer takes its slot.
+    auto bob = connect();
+    EXPECT_TRUE(first->waitClosed());
+    bob->send(logInPacket("bob", "secret"));
+    EXPECT_EQ(bob->expect(Opcode::RepLogin).get(proto::RepLogin::result), 1);
+
+    // Full of users: refused by closing at once, with one line however many are refused.
+    const std::size_t mark = console.size();
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(connect()->waitClosed());
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"User connection full."});
+    EXPECT_EQ(console.lines()[mark].kind, LineKind::Error);
     EXPECT_EQ(ui.notifications, std::vector<std::string>{"User connection full."});
-    a->close();
-    reactor.runUntil([&] { return server.slots().openCount() == 1; });
-    auto d = std::make_unique<TestPeer>(reactor, server.listeningPort());
-    EXPECT_TRUE(d->quiet(200));
-    EXPECT_FALSE(d->closed());
-    EXPECT_EQ(server.slots().openCount(), 2);
+    reactor.advance(Episode::Quiet);
+    EXPECT_EQ(linesSince(mark),
+              (std::vector<std::string>{
+                  "User connection full.",
+                  "3 user connection(s) were refused while the user connections were full."}));
+
+    anna->close();
+    reactor.runUntil([&] { return server->slots().openCount() == 1; });
+    auto next = connect();
+    EXPECT_TRUE(next->quiet(200));
+    EXPECT_FALSE(next->closed());
+    EXPECT_EQ(server->slots().openCount(), 2);
+}
+
+TEST_F(LifecycleTest, OutOfDescriptorsTheListeningSocketRestsAndTheFailuresAreToldOnce) {
+    std::vector<std::unique_ptr<TestPeer>> peers;
+    for (int i = 0; i < 3; ++i) peers.push_back(connect());
+    // Every descriptor number from the lowest free one on is now past the limit, so accept()
+    // fails while the three connections wait in the listening queue.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &saved), 0);
+    const int lowestFree = ::dup(0);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit tight = saved;
+    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const std::size_t mark = console.size();
+    for (int turn = 0; turn < 5; ++turn) reactor.drain();
+    reactor.advance(SlotTable::AcceptPause);
+    for (int turn = 0; turn < 5; ++turn) reactor.drain();
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &saved), 0);
+    EXPECT_EQ(linesSince(mark), std::vector<std::string>{"Accepting user connection failed: 24"});
+    EXPECT_EQ(server->slots().openCount(), 0);
+
+    // Once descriptors are free again the waiting connections come in at the next try.
+    reactor.advance(SlotTable::AcceptPause);
+    reactor.drain();
+    EXPECT_EQ(server->slots().openCount(), 3);
+    reactor.advance(Episode::Quiet);
+    EXPECT_EQ(linesSince(mark),
+              (std::vector<std::string>{
+                  "Accepting user connection failed: 24",
+                  "Accepting user connections failed 2 time(s) before it worked again."}));
 }
 
 TEST_F(LifecycleTest, CountdownWarnsEachMinuteAndClosesAtTheLastTick) {

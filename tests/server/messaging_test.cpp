@@ -116,6 +116,36 @@ TEST_F(MessagingTest, TheAdministratorsMessagesAreCountedOnTheConsole) {
               (std::vector<std::string>{"<admin> \"Bye\"", "Message sent to 4 user(s)."}));
 }
 
+TEST_F(MessagingTest, ASenderPastItsBurstWaitsItsTurnWhileOthersGoOnAtOnce) {
+    // Lines on the console from anna's messages to the administrator.
+    auto fromAnna = [&](std::size_t mark) {
+        std::size_t n = 0;
+        for (const std::string& line : linesSince(mark)) n += line.rfind("<anna>", 0) == 0;
+        return n;
+    };
+    const std::size_t mark = console.size();
+    std::vector<std::uint8_t> flood;
+    for (int i = 0; i < 30; ++i) {
+        Packet request(Opcode::ReqSendMessage);
+        request.set(proto::ReqSendMessage::recipients, "admin");
+        request.set(proto::ReqSendMessage::text, "spam " + std::to_string(i));
+        flood.insert(flood.end(), request.bytes().begin(), request.bytes().end());
+    }
+    anna->sendRaw(flood);
+    anna->quiet(100);
+    const std::size_t burst = static_cast<std::size_t>(MessageRelay::MessageBurst) + 1;
+    EXPECT_EQ(fromAnna(mark), burst);
+    // Another user is not held up by it.
+    EXPECT_EQ(send(*bob, "admin", "still here"), 1);
+    // Then one every interval.
+    reactor.advance(5 * MessageRelay::MessageInterval);
+    anna->quiet(20);
+    EXPECT_EQ(fromAnna(mark), burst + 5);
+    reactor.advance(5 * MessageRelay::MessageInterval);
+    anna->quiet(20);
+    EXPECT_EQ(fromAnna(mark), 30u);
+}
+
 TEST_F(MessagingTest, ImportantFlagTravelsWithThePush) {
     send(*anna, "bob", "urgent", 1);
     bob->quiet(20);

@@ -34,6 +34,7 @@ protected:
         options.dataDir = dataDir.empty() ? dir.path() : dataDir;
         options.listenPort = 0;
         options.tempLimits = tempLimits;
+        options.connectionCapacity = connectionCapacity;
         server = std::make_unique<Server>(reactor, console, ui, options);
         // As the program does: the start-up runs from its timer, and the idle check runs
         // every minute from then on.
@@ -98,9 +99,11 @@ protected:
     }
 
     TempDir dir;
-    // What the next startServer() uses: another data directory than dir, other disk limits.
+    // What the next startServer() uses: another data directory than dir, other disk limits, a
+    // smaller connection table.
     std::string dataDir;
     TempFiles::Limits tempLimits;
+    std::size_t connectionCapacity = MaxConnections;
     ManualReactor reactor;
     Console console{reactor.clock()};
     ScriptedUi ui;

@@ -12,17 +12,46 @@
 
 namespace zelt::test {
 
-TestPeer::TestPeer(PollReactor& reactor, std::uint16_t port, proto::Receiver receiver)
-    : reactor_(reactor) {
+Handle connectLoopback(std::uint16_t port, std::uint32_t sourceAddress, int receiveBuffer) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return kNoHandle;
+    // Set before connecting, so that the window the peer offers is small from the start.
+    if (receiveBuffer > 0) {
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+    }
+    if (sourceAddress != 0) {
+        sockaddr_in source{};
+        source.sin_family = AF_INET;
+        source.sin_addr.s_addr = htonl(sourceAddress);
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0) {
+            ::close(fd);
+            return kNoHandle;
+        }
+    }
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        if (fd >= 0) ::close(fd);
-        throw std::runtime_error("test peer could not connect");
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return kNoHandle;
     }
+    return fd;
+}
+
+bool writeWhole(Handle handle, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::send(handle, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+TestPeer::TestPeer(PollReactor& reactor, std::uint16_t port, proto::Receiver receiver)
+    : reactor_(reactor) {
+    const int fd = connectLoopback(port);
+    if (fd < 0) throw std::runtime_error("test peer could not connect");
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL, 0) | O_NONBLOCK);
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -43,7 +72,9 @@ void TestPeer::attach(Handle handle, proto::Receiver receiver) {
         [this](int) { closed_ = true; });
 }
 
-void TestPeer::sendRaw(std::span<const std::uint8_t> bytes) { connection_->send(bytes); }
+void TestPeer::sendRaw(std::span<const std::uint8_t> bytes) {
+    connection_->send(bytes);
+}
 
 void TestPeer::writeRaw(std::span<const std::uint8_t> bytes) {
     ASSERT_EQ(::send(connection_->handle(), bytes.data(), bytes.size(), MSG_NOSIGNAL),

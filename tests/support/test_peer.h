@@ -4,6 +4,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "common/platform/poll_reactor.h"
@@ -11,6 +12,13 @@
 #include "common/protocol/packet.h"
 
 namespace zelt::test {
+
+// A blocking socket connected to 127.0.0.1:port, for peers that misbehave (never log in, never
+// read) where a TestPeer would read for them: from another loopback address when sourceAddress
+// (host order) is given, with a small receive buffer when receiveBuffer is. kNoHandle on failure.
+Handle connectLoopback(std::uint16_t port, std::uint32_t sourceAddress = 0, int receiveBuffer = 0);
+// Writes every byte to a blocking socket; false when the socket failed.
+bool writeWhole(Handle handle, std::span<const std::uint8_t> bytes);
 
 // A bare protocol peer for tests: connects to 127.0.0.1, sends packets and collects what comes
 // back, running the shared reactor while it waits. It plays a client towards a server

@@ -37,6 +37,18 @@ void MessageRelay::onReqSendMessage(ConnectionId id, const Packet& request) {
     const std::string sender = sessions_.userNameOf(id);
     relay(sender, id, request.get(proto::ReqSendMessage::recipients),
           request.get(proto::ReqSendMessage::text), request.get(proto::ReqSendMessage::important));
+    pace(id);
+}
+
+void MessageRelay::pace(ConnectionId id) {
+    const int account = sessions_.accountOf(id);
+    if (account < 0 || static_cast<std::size_t>(account) >= nextTurn_.size()) return;
+    const Millis now = reactor_.now();
+    Millis& turn = nextTurn_[static_cast<std::size_t>(account)];
+    turn = std::max(turn, now) + MessageInterval;
+    // Up to a burst ahead of the rate goes at once; past it the sender waits.
+    const Millis resumeAt = turn - MessageBurst * MessageInterval;
+    if (resumeAt > now) slots_.holdReading(id, resumeAt);
 }
 
 void MessageRelay::sendAdminMessage(std::string_view recipients, std::string_view message,

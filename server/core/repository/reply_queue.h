@@ -33,14 +33,6 @@ public:
     // the turn.
     void replyAfterSave(ConnectionId id, const proto::Packet& packet,
                         SaveFailedFn onSaveFailed = {});
-    // Keeps the place of an answer given later with replyLater(), which may be none at all
-    // (an empty packet); the answers behind it on its connection wait until then.
-    SlotTable::AnswerPlace reserve(ConnectionId id) { return slots_.reserveAnswer(id); }
-    void replyLater(const SlotTable::AnswerPlace& place, std::span<const std::uint8_t> packet) {
-        slots_.fillAnswer(place, packet);
-    }
-    // Whether the connection is still there.
-    bool connected(ConnectionId id) const { return slots_.find(id) != nullptr; }
 
 private:
     struct Held {

@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "common/platform/clock.h"
-#include "server/core/repository/background_work.h"
 #include "server/core/repository/check_ins.h"
 #include "server/core/repository/check_outs.h"
 #include "server/core/repository/reply_queue.h"
@@ -31,9 +30,8 @@ public:
         : versions_(places.filesFolder, reactor.clock()),
           temps_(places.tempFolder, places.tempLimits),
           replies_(reactor, slots, store),
-          background_(reactor),
           checkOuts_(reactor.clock(), store, slots, sessions, replies_, versions_),
-          transfers_(store, sessions, temps_, replies_, background_),
+          transfers_(store, sessions, temps_, replies_),
           checkIns_(sessions, checkOuts_, versions_, temps_, replies_, retentionCount) {}
 
     VersionStore& versions() { return versions_; }
@@ -55,7 +53,6 @@ private:
     VersionStore versions_;
     TempFiles temps_;
     ReplyQueue replies_;
-    BackgroundWork background_;
     CheckOuts checkOuts_;
     Transfers transfers_;
     CheckIns checkIns_;

@@ -1,7 +1,6 @@
 #include "server/core/repository/transfers.h"
 
 #include <array>
-#include <memory>
 #include <optional>
 
 #include "common/platform/files.h"
@@ -73,48 +72,31 @@ void Transfers::openCopy(ConnectionId id, const Packet& request) {
     const std::string path = request.get(layout.requestPath);
     const std::string userName = sessions_.userNameOf(id);
 
+    // Any other path gets the answer of a copy that failed: the server hands out its members'
+    // files to their groups, not whatever file a client names.
+    std::string temp;
+    std::int64_t size = 0;
+    const auto fileSize =
+        mayRead(path, userName) && files::isFile(path) ? files::fileSize(path) : std::nullopt;
+    if (fileSize) {
+        // A copy that would eat into the disk's reserve is refused like one that failed.
+        temp = temps_.createDownload(userName, static_cast<std::uint64_t>(*fileSize), id);
+        // Into the very file just made, never through a link put in its place meanwhile.
+        if (!temp.empty() && files::copyIntoOwnFile(path, temp)) {
+            // The size of what will be served, even if the file changed while it was copied.
+            size = files::fileSize(temp).value_or(0);
+        } else if (!temp.empty()) {
+            temps_.remove(temp);
+            temp.clear();
+        }
+    }
+
     Packet out(layout.answer);
     copyTag(request, out);
     out.set(layout.path, path);
-    out.set(layout.tempPath, "");
-    out.set(layout.size, 0);
-    // Any other path gets the answer of a copy that failed: the server hands out its members'
-    // files to their groups, not whatever file a client names.
-    const auto fileSize =
-        mayRead(path, userName) && files::isFile(path) ? files::fileSize(path) : std::nullopt;
-    // A copy that would eat into the disk's reserve is refused like one that failed.
-    const std::string temp =
-        fileSize ? temps_.createDownload(userName, static_cast<std::uint64_t>(*fileSize), id) : "";
-    if (temp.empty()) return replies_.reply(id, out);
-
-    // A large file takes seconds to copy: the copy is made off the loop's thread, and the
-    // connection's later answers wait for this one.
-    struct Copy {
-        std::vector<std::uint8_t> answer;
-        std::int64_t size = -1;  // -1: the copy failed
-    };
-    auto copy = std::make_shared<Copy>();
-    const auto bytes = out.bytes();
-    copy->answer.assign(bytes.begin(), bytes.end());
-    const SlotTable::AnswerPlace place = replies_.reserve(id);
-    background_.run(
-        [copy, path, temp] {
-            // Into the very file just made, never through a link put in its place meanwhile.
-            // The size is of what will be served, even if the file changed while it was copied.
-            if (files::copyIntoOwnFile(path, temp)) copy->size = files::fileSize(temp).value_or(0);
-        },
-        [this, copy, place, temp, layout] {
-            // A connection that went took its copies along.
-            if (!replies_.connected(place.id)) return;
-            Packet answer = Packet::received(copy->answer, copy->answer.size());
-            if (copy->size >= 0) {
-                answer.set(layout.tempPath, temp);
-                answer.set(layout.size, copy->size);
-            } else {
-                temps_.remove(temp);
-            }
-            replies_.replyLater(place, answer.bytes());
-        });
+    out.set(layout.tempPath, temp);
+    out.set(layout.size, size);
+    replies_.reply(id, out);
 }
 
 void Transfers::sendChunk(ConnectionId id, const Packet& request) {

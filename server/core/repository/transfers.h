@@ -3,7 +3,6 @@
 #include <string_view>
 
 #include "common/protocol/packet.h"
-#include "server/core/repository/background_work.h"
 #include "server/core/repository/reply_queue.h"
 #include "server/core/repository/temp_files.h"
 #include "server/core/session/sessions.h"
@@ -16,13 +15,8 @@ namespace zelt::server {
 // fetch's request tag.
 class Transfers {
 public:
-    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies,
-              BackgroundWork& background)
-        : store_(store),
-          sessions_(sessions),
-          temps_(temps),
-          replies_(replies),
-          background_(background) {}
+    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies)
+        : store_(store), sessions_(sessions), temps_(temps), replies_(replies) {}
 
     void onReqViewOpen(ConnectionId id, const proto::Packet& request) { openCopy(id, request); }
     void onReqViewChunk(ConnectionId id, const proto::Packet& request) { sendChunk(id, request); }
@@ -42,7 +36,6 @@ private:
     Sessions& sessions_;
     TempFiles& temps_;
     ReplyQueue& replies_;
-    BackgroundWork& background_;
 };
 
 }  // namespace zelt::server

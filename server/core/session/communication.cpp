@@ -1,22 +1,36 @@
 #include "server/core/session/communication.h"
 
+#include "common/limits.h"
+#include "common/platform/descriptors.h"
 #include "server/core/ui/texts.h"
 
 namespace zelt::server {
 
-Communication::Communication(Console& console, AdminUi& ui, SlotTable& slots)
-    : console_(console), ui_(ui), slots_(slots) {
-    slots_.onFull = [this] {
-        console_.error(text::ConnectionFull);
-        // A user is being turned away: worth telling an administrator who is looking elsewhere.
-        ui_.notifyAdministrator(std::string(text::ConnectionFull));
-    };
+Communication::Communication(Reactor& reactor, Console& console, AdminUi& ui, SlotTable& slots)
+    : console_(console),
+      ui_(ui),
+      slots_(slots),
+      acceptFailures_(
+          reactor,
+          [this] { console_.error(text::format(text::AcceptFailed, lastAcceptError_)); },
+          [this](int count) { console_.error(text::format(text::AcceptFailures, count)); }) {
     slots_.onAcceptFailed = [this](int error) {
-        console_.error(text::format(text::AcceptFailed, error));
+        lastAcceptError_ = error;
+        acceptFailures_.happened();
     };
 }
 
+void Communication::sizeTable() {
+    const std::size_t allowed = descriptors::raiseLimit();
+    slots_.limitTo(allowed > DescriptorReserve ? allowed - DescriptorReserve : 1);
+    if (slots_.usable() < slots_.capacity()) {
+        console_.plain(text::format(text::ConnectionsLimited, static_cast<int>(slots_.usable()),
+                                    static_cast<int>(allowed)));
+    }
+}
+
 bool Communication::open(std::uint16_t port) {
+    sizeTable();
     switch (slots_.listen(port).failedAt) {
         case tcp::ListenStep::None:
             ui_.listeningChanged(true);

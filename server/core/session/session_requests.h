@@ -21,6 +21,8 @@ public:
     void onReqGroupList(ConnectionId id);
     void onReqFileList(ConnectionId id, const proto::Packet& request);
     void onReqKeepAlive(ConnectionId id);
+    // Whether a log-in of this connection waits to be examined or answered (slowed down).
+    bool logInPending(ConnectionId id) const { return throttle_.busy(id); }
 
 private:
     // Checks a log-in against the account table and answers it when it succeeds.

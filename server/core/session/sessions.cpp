@@ -25,13 +25,8 @@ void Sessions::stopIdleCheck() {
 void Sessions::idleCheck() {
     for (std::size_t i = 0; i < slots_.capacity(); ++i) {
         ConnectionSlot& s = slots_[i];
-        if (!s.open()) continue;
-        if (!s.loggedIn()) {
-            // A client logs in as soon as it connects; a socket that has not done so by the
-            // second check only holds a slot that others need.
-            if (++s.checksWithoutLogIn >= 2) slots_.free(slots_.idOf(i));
-            continue;
-        }
+        // Connections that have not logged in have a deadline of their own (Admission).
+        if (!s.loggedIn()) continue;
         if (s.activity == 1) {
             s.activity = 2;
         } else if (s.activity == 2) {
@@ -41,6 +36,17 @@ void Sessions::idleCheck() {
                 .set(AccountRecord::connected, 0);
             disconnectAccount(account, false);
         }
+    }
+}
+
+void Sessions::reportNotReading(const ConnectionSlot& slot) {
+    if (slot.loggedIn()) {
+        const std::string name = store_.accounts()
+                                     .record(static_cast<std::size_t>(slot.account))
+                                     .get(AccountRecord::userName);
+        console_.plain(text::format(text::UserNotReading, name));
+    } else {
+        console_.plain(text::format(text::ConnectionNotReading, slot.address));
     }
 }
 

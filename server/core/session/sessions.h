@@ -36,6 +36,8 @@ public:
     void bind(ConnectionId id, int account);
     // A logged-in slot is being freed: its account is no longer connected.
     void release(const ConnectionSlot& slot);
+    // The console line for a connection closed for leaving what it was sent unread.
+    void reportNotReading(const ConnectionSlot& slot);
     // Closes every connection bound to an account; with a "disconnected" line per connection
     // when asked. Returns the number closed. The connected flag is the caller's.
     int disconnectAccount(int account, bool withLines);

@@ -1,14 +1,25 @@
 #include "server/core/session/slot_table.h"
 
+#include <algorithm>
+
 namespace zelt::server {
 
+namespace {
+// Timer ids: the listening socket's rest is the table's; the grace of a full queue is its slot's.
+constexpr int kAcceptPauseTimer = 1;
+constexpr int kSendGraceTimer = 1;
+}  // namespace
+
 SlotTable::SlotTable(Reactor& reactor, std::size_t capacity)
-    : reactor_(reactor), slots_(capacity) {}
+    : reactor_(reactor), slots_(capacity), usable_(capacity) {}
 
 SlotTable::~SlotTable() {
     reactor_.cancelDeferred(this);
     closeListener();
-    for (ConnectionSlot& slot : slots_) slot.connection.reset();
+    for (ConnectionSlot& slot : slots_) {
+        reactor_.killTimer(&slot, kSendGraceTimer);
+        slot.connection.reset();
+    }
 }
 
 tcp::ListenResult SlotTable::listen(std::uint16_t port) {
@@ -22,11 +33,14 @@ tcp::ListenResult SlotTable::listen(std::uint16_t port) {
 }
 
 void SlotTable::closeListener() {
+    reactor_.killTimer(this, kAcceptPauseTimer);
     if (listener_ == kNoHandle) return;
     reactor_.unwatch(listener_);
     tcp::closeSocket(listener_);
     listener_ = kNoHandle;
 }
+
+void SlotTable::limitTo(std::size_t usable) { usable_ = std::min(usable, slots_.size()); }
 
 ConnectionId SlotTable::idOf(std::size_t slot) const {
     if (slot >= slots_.size()) return {};
@@ -44,7 +58,7 @@ const ConnectionSlot* SlotTable::find(ConnectionId id) const {
 }
 
 int SlotTable::findFree() const {
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
+    for (std::size_t i = 0; i < usable_; ++i) {
         if (!slots_[i].connection) return static_cast<int>(i);
     }
     return -1;
@@ -57,34 +71,46 @@ int SlotTable::openCount() const {
 }
 
 void SlotTable::accept() {
-    // Take every waiting connection, so none is left in the queue unnoticed.
-    while (listener_ != kNoHandle) {
+    // What is left waiting wakes the loop again at its next turn.
+    for (int taken = 0; taken < AcceptsPerWake && listener_ != kNoHandle; ++taken) {
         bool wouldBlock = false;
         int error = 0;
-        const Handle handle = tcp::acceptConnection(listener_, &wouldBlock, &error);
+        std::uint32_t peer = 0;
+        const Handle handle = tcp::acceptConnection(listener_, &wouldBlock, &error, &peer);
         if (handle == kNoHandle) {
-            if (!wouldBlock && onAcceptFailed) onAcceptFailed(error);
+            if (wouldBlock) return;
+            // Out of descriptors the socket stays readable, and answering it at once would
+            // only spin: it rests, and the connections wait in its queue meanwhile.
+            reactor_.setInterest(listener_, 0);
+            reactor_.startTimer(this, kAcceptPauseTimer, AcceptPause, TimerMode::OneShot, [this] {
+                if (listener_ != kNoHandle) reactor_.setInterest(listener_, kReadable);
+            });
+            if (onAcceptFailed) onAcceptFailed(error);
             return;
         }
-        adopt(handle);
+        if (onArrival) {
+            onArrival(handle, peer);
+        } else {
+            adopt(handle, peer);
+        }
     }
 }
 
-ConnectionId SlotTable::adopt(Handle handle) {
+ConnectionId SlotTable::adopt(Handle handle, std::uint32_t peerAddress) {
     const int index = findFree();
     if (index < 0) {
-        // Refused for lack of a slot: closing it at once tells the client, and keeps the
-        // listening queue moving for the attempts that come after a slot frees up.
+        // Closing it at once tells the client, and keeps the listening queue moving.
         tcp::closeSocket(handle);
-        if (onFull) onFull();
         return {};
     }
     ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
     slot.generation = ++generations_;
     slot.account = -1;
-    slot.waiting.clear();
+    slot.heldAnswers.clear();
+    slot.heldAnswerBytes = 0;
     slot.activity = 0;
-    slot.checksWithoutLogIn = 0;
+    slot.peerAddress = peerAddress;
+    slot.connectedAt = reactor_.now();
     slot.address = tcp::peerAddress(handle);
     const ConnectionId id{index, slot.generation};
     slot.connection = std::make_unique<proto::Connection>(
@@ -93,45 +119,85 @@ ConnectionId SlotTable::adopt(Handle handle) {
             if (onPacket) onPacket(id, packet);
         },
         [this, id](int) { free(id); });
+    slot.connection->setSendBound(SendBound);
+    slot.connection->setPressureHandler([this, id](bool over) { onPressure(id, over); });
     return id;
+}
+
+void SlotTable::onPressure(ConnectionId id, bool over) {
+    ConnectionSlot* slot = find(id);
+    if (slot == nullptr) return;
+    if (!over) {
+        reactor_.killTimer(slot, kSendGraceTimer);
+        return;
+    }
+    reactor_.startTimer(slot, kSendGraceTimer, SendGrace, TimerMode::OneShot,
+                        [this, id] { dropStuck(id); });
+}
+
+void SlotTable::dropStuck(ConnectionId id) {
+    ConnectionSlot* slot = find(id);
+    if (slot == nullptr) return;
+    if (onStuck) onStuck(*slot);
+    free(id);
 }
 
 void SlotTable::send(ConnectionId id, std::span<const std::uint8_t> packet) {
     ConnectionSlot* slot = find(id);
-    if (slot != nullptr && slot->open()) slot->connection->send(packet);
+    if (slot == nullptr || !slot->open()) return;
+    if (slot->connection->unsentBytes() + packet.size() > SendCeiling) {
+        dropStuck(id);
+        return;
+    }
+    slot->connection->send(packet);
+}
+
+void SlotTable::holdReading(ConnectionId id, Millis until) {
+    ConnectionSlot* slot = find(id);
+    if (slot != nullptr && slot->open()) slot->connection->holdReadingUntil(until);
 }
 
 void SlotTable::answer(ConnectionId id, std::span<const std::uint8_t> packet) {
     ConnectionSlot* slot = find(id);
-    if (slot == nullptr) return;
-    if (slot->waiting.empty()) return send(id, packet);
-    slot->waiting.push_back({++slot->answersReserved, true, {packet.begin(), packet.end()}});
+    if (slot == nullptr || !slot->open()) return;
+    if (slot->heldAnswers.empty()) return send(id, packet);
+    if (slot->connection->unsentBytes() + slot->heldAnswerBytes + packet.size() > SendCeiling) {
+        dropStuck(id);
+        return;
+    }
+    slot->heldAnswers.push_back({++slot->answersReserved, true, {packet.begin(), packet.end()}});
+    slot->heldAnswerBytes += packet.size();
 }
 
 SlotTable::AnswerPlace SlotTable::reserveAnswer(ConnectionId id) {
     ConnectionSlot* slot = find(id);
     if (slot == nullptr) return {id, 0};
-    slot->waiting.push_back({++slot->answersReserved, false, {}});
+    slot->heldAnswers.push_back({++slot->answersReserved, false, {}});
     return {id, slot->answersReserved};
 }
 
 void SlotTable::fillAnswer(const AnswerPlace& place, std::span<const std::uint8_t> packet) {
     ConnectionSlot* slot = find(place.id);
     if (slot == nullptr) return;
-    for (ConnectionSlot::WaitingAnswer& w : slot->waiting) {
-        if (w.number != place.number || w.ready) continue;
-        w.ready = true;
-        w.bytes.assign(packet.begin(), packet.end());
+    for (ConnectionSlot::HeldAnswer& h : slot->heldAnswers) {
+        if (h.number != place.number || h.ready) continue;
+        h.ready = true;
+        h.bytes.assign(packet.begin(), packet.end());
+        slot->heldAnswerBytes += packet.size();
         break;
     }
-    sendReadyAnswers(*slot);
+    sendReadyAnswers(place.id);
 }
 
-void SlotTable::sendReadyAnswers(ConnectionSlot& slot) {
-    while (!slot.waiting.empty() && slot.waiting.front().ready) {
-        const std::vector<std::uint8_t> bytes = std::move(slot.waiting.front().bytes);
-        slot.waiting.pop_front();
-        if (!bytes.empty() && slot.open()) slot.connection->send(bytes);
+void SlotTable::sendReadyAnswers(ConnectionId id) {
+    // Each send may find the connection stuck and free its slot.
+    for (ConnectionSlot* slot = find(id);
+         slot != nullptr && !slot->heldAnswers.empty() && slot->heldAnswers.front().ready;
+         slot = find(id)) {
+        const std::vector<std::uint8_t> bytes = std::move(slot->heldAnswers.front().bytes);
+        slot->heldAnswers.pop_front();
+        slot->heldAnswerBytes -= bytes.size();
+        if (!bytes.empty()) send(id, bytes);
     }
 }
 
@@ -139,12 +205,14 @@ void SlotTable::free(ConnectionId id) {
     ConnectionSlot* slot = find(id);
     if (slot == nullptr) return;
     if (slot->account >= 0 && onRelease) onRelease(*slot);
+    reactor_.killTimer(slot, kSendGraceTimer);
     slot->connection->close();
     retired_.push_back(std::move(slot->connection));
     slot->account = -1;
     slot->activity = 0;
-    slot->checksWithoutLogIn = 0;
-    slot->waiting.clear();
+    slot->peerAddress = 0;
+    slot->heldAnswers.clear();
+    slot->heldAnswerBytes = 0;
     // The connection may be the one whose handler is running; it goes at the end of the turn.
     if (retired_.size() == 1) reactor_.defer(this, [this] { retired_.clear(); });
 }

@@ -36,28 +36,49 @@ struct ConnectionSlot {
     // 0: no packet since the slot was taken; 1: a packet since the last idle check; 2: one idle
     // check passed without a packet.
     int activity = 0;
-    // Idle checks passed while nobody logged in on this connection.
-    int checksWithoutLogIn = 0;
-    // The client's IPv4 address, "" when it has none.
+    // The peer's IPv4 address in host order (0 for a socket that did not come from accept()),
+    // and when the connection took the slot.
+    std::uint32_t peerAddress = 0;
+    Millis connectedAt = 0;
+    // The client's IPv4 address as text, "" when it has none.
     std::string address;
 
-    // Answers that wait behind one not given yet, oldest first (see SlotTable::answer).
-    struct WaitingAnswer {
+    // Answers that wait behind one not given yet, oldest first (see SlotTable::answer), and
+    // their bytes.
+    struct HeldAnswer {
         std::uint64_t number = 0;
         bool ready = false;
         std::vector<std::uint8_t> bytes;  // empty: the request gets no answer after all
     };
-    std::deque<WaitingAnswer> waiting;
+    std::deque<HeldAnswer> heldAnswers;
+    std::size_t heldAnswerBytes = 0;
     std::uint64_t answersReserved = 0;
 
     bool open() const { return connection != nullptr && connection->isOpen(); }
     bool loggedIn() const { return open() && account >= 0; }
+    // Connected and not logged in (yet).
+    bool waiting() const { return open() && account < 0; }
 };
 
 // The fixed table of connection slots and the listening socket. It knows sockets and slots;
-// what a packet means is the owner's business, reached through the two callbacks.
+// what a packet means is the owner's business, reached through the callbacks.
+//
+// Every connection's queue of unsent packets is bounded: over SendBound the connection is not
+// read from (its own requests wait) until the queue drains; one that stays over it for
+// SendGrace, or whose queue would pass SendCeiling (pushes from others keep coming), is closed,
+// since the server would otherwise hold whatever it is sent for a peer that never reads.
 class SlotTable {
 public:
+    static constexpr std::size_t SendBound = proto::Connection::DefaultSendBound;
+    static constexpr std::size_t SendCeiling = 2 * SendBound;
+    static constexpr Millis SendGrace = 30000;
+    // After accept() fails (descriptors run out) the listening socket rests this long instead
+    // of waking the loop again at once.
+    static constexpr Millis AcceptPause = 1000;
+    // Connections taken per wake of the listening socket, so that a crowd arriving at once
+    // does not keep the connections already in from being served.
+    static constexpr int AcceptsPerWake = 64;
+
     using PacketHandler = std::function<void(ConnectionId id, std::span<const std::uint8_t>)>;
     // A slot with a logged-in account is about to be freed; the owner clears the account's
     // connected flag.
@@ -71,10 +92,13 @@ public:
     // Set once by the owner, before the first connection arrives.
     PacketHandler onPacket;
     ReleaseHandler onRelease;
-    // Called when a connection arrives and no slot is free (after it was accepted and closed),
-    // or when accept() fails with an error number.
-    std::function<void()> onFull;
+    // Decides about each accepted connection: adopts it or closes it. Without one, a
+    // connection takes the first free slot or is closed when there is none.
+    std::function<void(Handle connected, std::uint32_t peerAddress)> onArrival;
+    // accept() failed with an error number; the listening socket rests for AcceptPause.
     std::function<void(int error)> onAcceptFailed;
+    // A connection is about to be closed for leaving what it was sent unread.
+    std::function<void(const ConnectionSlot& slot)> onStuck;
 
     // Opens the listening socket. On failure returns the step that failed.
     tcp::ListenResult listen(std::uint16_t port);
@@ -83,6 +107,10 @@ public:
     void closeListener();
 
     std::size_t capacity() const { return slots_.size(); }
+    // How many slots may hold a connection at once: the capacity, or fewer when the process
+    // may not open that many sockets.
+    std::size_t usable() const { return usable_; }
+    void limitTo(std::size_t usable);
     ConnectionSlot& operator[](std::size_t i) { return slots_[i]; }
     const ConnectionSlot& operator[](std::size_t i) const { return slots_[i]; }
     // The connection a slot holds now; a free slot's id names no connection.
@@ -93,13 +121,16 @@ public:
 
     int findFree() const;
     int openCount() const;
-    // Takes a connected socket into the first free slot; returns its id, or an id of slot -1
-    // (the socket is then closed) when the table is full.
-    ConnectionId adopt(Handle connected);
+    // Takes a connected socket into the first free usable slot; returns its id, or an id of
+    // slot -1 (the socket is then closed) when there is none.
+    ConnectionId adopt(Handle connected, std::uint32_t peerAddress = 0);
 
-    // Queues a packet on a connection; nothing happens once it is gone. For pushes, which answer
-    // no request: they go at once.
+    // Queues a packet on a connection; nothing happens once it is gone. A queue that would
+    // pass SendCeiling closes the connection instead. For pushes, which answer no request:
+    // they go at once.
     void send(ConnectionId id, std::span<const std::uint8_t> packet);
+    // The connection's requests wait until the reactor's clock reaches until.
+    void holdReading(ConnectionId id, Millis until);
 
     // A client may send its next requests before the answer to the first arrives, and pairs
     // each answer with its request by their order. So the answers of one connection go out in
@@ -110,7 +141,8 @@ public:
         ConnectionId id;
         std::uint64_t number = 0;
     };
-    // Sends an answer now, or behind the places its connection still holds.
+    // Sends an answer now, or behind the places its connection still holds; answers held past
+    // SendCeiling close the connection, as a queue that long does.
     void answer(ConnectionId id, std::span<const std::uint8_t> packet);
     AnswerPlace reserveAnswer(ConnectionId id);
     // Gives the answer of a place (empty: none after all) and sends what no longer waits.
@@ -125,10 +157,14 @@ public:
 
 private:
     void accept();
-    void sendReadyAnswers(ConnectionSlot& slot);
+    void sendReadyAnswers(ConnectionId id);
+    void onPressure(ConnectionId id, bool over);
+    // Closes a connection that leaves what it is sent unread, telling onStuck first.
+    void dropStuck(ConnectionId id);
 
     Reactor& reactor_;
     std::vector<ConnectionSlot> slots_;
+    std::size_t usable_;
     std::uint64_t generations_ = 0;
     Handle listener_ = kNoHandle;
     std::uint16_t boundPort_ = 0;

@@ -48,7 +48,22 @@ inline constexpr std::string_view SocketFailedSelect = "Windows socket failed (s
 inline constexpr std::string_view SocketFailedListen = "Windows socket failed (listen).";
 inline constexpr char ServerReady[] = "Server is ready at %s, %d TCP/IP port.";
 inline constexpr std::string_view ConnectionFull = "User connection full.";
+// The end of a time of refusals, the first of which said ConnectionFull.
+inline constexpr char ConnectionsRefused[] =
+    "%d user connection(s) were refused while the user connections were full.";
 inline constexpr char AcceptFailed[] = "Accepting user connection failed: %d";
+// The end of a time of failures, the first of which said AcceptFailed.
+inline constexpr char AcceptFailures[] =
+    "Accepting user connections failed %d time(s) before it worked again.";
+// The system lets this program open fewer sockets and files than a full connection table needs.
+inline constexpr char ConnectionsLimited[] =
+    "User connections are limited to %d: the system lets the server open only %d files and "
+    "sockets.";
+// A client that does not read what the server sends it would make the server hold it all.
+inline constexpr char UserNotReading[] =
+    "User '%s' disconnected: it left what the server sent it unread.";
+inline constexpr char ConnectionNotReading[] =
+    "The connection from %s closed: it left what the server sent it unread.";
 inline constexpr std::string_view CommunicationClosed = "Communication closed.";
 inline constexpr std::string_view CloseServer = "Close ZELT server.";
 // What a command that needs the communication says once it is closed (or never opened).
