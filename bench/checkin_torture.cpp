@@ -6,6 +6,8 @@
 //     commit cut between replacing the file and keeping its version leaves the file new and
 //     its version missing: it was never answered, the version before it is kept, and the
 //     client's next check-in keeps it; such cuts are counted, not failed);
+//   - every check-out and void the server answered is there: the file is held or free as the
+//     last answer said (either, while a request that changes it went unanswered);
 //   - every member file and every kept version is one whole content, never a torn one;
 //   - nothing half-written is left anywhere (no temporary copy beside a member file, in a
 //     version folder or in the data directory, an empty Temp, table files of their full size).
@@ -40,6 +42,7 @@
 #include "server/core/store/account_table.h"
 #include "server/core/store/group_table.h"
 #include "server/core/store/settings_files.h"
+#include "server/core/store/store.h"
 #include "tests/support/process.h"
 
 namespace {
@@ -52,6 +55,9 @@ namespace fs = std::filesystem;
 constexpr int kFiles = 4;  // the last one is a symbolic link to a file in another folder
 constexpr std::size_t kMaxSize = 200 * 1024;
 constexpr const char* kUser = "torture";
+
+// What the answers said of a file's check-out mark.
+enum class Mark { Free, Held, Unknown };
 
 // The content of cycle `id` (-1: a member file's first content): a header that names it, then
 // bytes that follow from it, so that any file can be told whole or not.
@@ -159,6 +165,7 @@ struct Figures {
     int tableLeftovers = 0;
     int tempLeftovers = 0;
     int unpairedReports = 0;
+    int voids = 0;
     int unversionedCuts = 0;
     int failures = 0;
 };
@@ -181,6 +188,7 @@ public:
                 writeAll(member(k), content);
             }
             answered_[k] = -1;
+            marks_[k] = Mark::Free;
         }
         setUpTables();
     }
@@ -293,15 +301,16 @@ private:
         const auto began = std::chrono::steady_clock::now();
         const int k = id % kFiles;
         phase_ = CheckingOut;
-        Packet checkOut(Opcode::ReqCheckOut);
-        checkOut.set(proto::ReqCheckOut::path, member(k));
-        const auto held = client_->ask(checkOut);
-        if (!held) return false;
-        // A refusal naming this very account is its own lock, whose answer a kill lost.
-        if (held->get(proto::RepCheckOut::status) != proto::RepCheckOut::kCheckedOut &&
-            held->get(proto::RepCheckOut::reason).find("'torture'") == std::string::npos) {
-            fail("check-out refused: " + held->get(proto::RepCheckOut::reason));
-            return false;
+        if (!checkOut(k)) return false;
+        // One time in three the lock is given up and taken again.
+        if (std::uniform_int_distribution<int>(0, 2)(rng_) == 0) {
+            Packet release(Opcode::ReqVoidCheckOut);
+            release.set(proto::ReqVoidCheckOut::path, member(k));
+            marks_[k] = Mark::Unknown;
+            if (!client_->ask(release)) return false;
+            marks_[k] = Mark::Free;
+            ++figures_.voids;
+            if (!checkOut(k)) return false;
         }
 
         phase_ = Uploading;
@@ -336,6 +345,7 @@ private:
         commit.set(proto::ReqCheckIn::userName, kUser);
         commit.set(proto::ReqCheckIn::comment, "cycle " + std::to_string(id));
         pending_[k] = id;
+        marks_[k] = Mark::Unknown;
         const auto r = client_->ask(commit);
         phase_ = Between;
         if (!r) return false;
@@ -345,11 +355,29 @@ private:
         }
         answered_[k] = id;
         pending_.erase(k);
+        marks_[k] = Mark::Free;
         ++figures_.answered;
         const double ms =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - began)
                 .count();
         averageCycleMs_ = averageCycleMs_ == 0 ? ms : 0.9 * averageCycleMs_ + 0.1 * ms;
+        return true;
+    }
+
+    // Checks out member k; false when the server went away meanwhile.
+    bool checkOut(int k) {
+        Packet request(Opcode::ReqCheckOut);
+        request.set(proto::ReqCheckOut::path, member(k));
+        marks_[k] = Mark::Unknown;
+        const auto held = client_->ask(request);
+        if (!held) return false;
+        // A refusal naming this very account is its own lock, whose answer a kill lost.
+        if (held->get(proto::RepCheckOut::status) != proto::RepCheckOut::kCheckedOut &&
+            held->get(proto::RepCheckOut::reason).find("'torture'") == std::string::npos) {
+            fail("check-out refused: " + held->get(proto::RepCheckOut::reason));
+            return false;
+        }
+        marks_[k] = Mark::Held;
         return true;
     }
 
@@ -392,6 +420,20 @@ private:
             // What it holds now is the baseline of the next check.
             answered_[k] = *id;
             pending_.erase(k);
+        }
+        // The marks as the next start reads them.
+        const auto groups = server::Store::readGroups(server::ServerPaths::under(data_));
+        for (int k = 0; k < kFiles; ++k) {
+            const auto e = groups->fileEntry(0, static_cast<std::size_t>(k));
+            const bool held = e.get(server::FileEntry::checkedOut) == 1;
+            if (held && e.get(server::FileEntry::holder) != kUser) {
+                fail(when + ": member file " + std::to_string(k) + " held by someone else");
+            }
+            if (marks_[k] != Mark::Unknown && held != (marks_[k] == Mark::Held)) {
+                fail(when + ": member file " + std::to_string(k) + " is " +
+                     (held ? "held" : "free") + ", not as the last answer said");
+            }
+            marks_[k] = held ? Mark::Held : Mark::Free;
         }
     }
 
@@ -447,8 +489,8 @@ private:
 
     void report(double seconds) const {
         const Figures& f = figures_;
-        std::printf("check-in cycles: %d started, %d answered, in %.0f s\n", f.cycles, f.answered,
-                    seconds);
+        std::printf("check-in cycles: %d started, %d answered, %d voids answered, in %.0f s\n",
+                    f.cycles, f.answered, f.voids, seconds);
         std::printf("kill -9: %d (", f.kills);
         for (int p = 0; p < PhaseCount; ++p) {
             std::printf("%s%d during %s", p == 0 ? "" : ", ", f.killsIn[p], kPhaseNames[p]);
@@ -479,6 +521,7 @@ private:
     double averageCycleMs_ = 0;
     std::map<int, int> answered_;  // file -> content id the server answered for
     std::map<int, int> pending_;   // file -> content id whose commit was sent, not answered
+    std::map<int, Mark> marks_;    // file -> its check-out mark as the answers left it
     std::set<int> cutCommits_;     // unanswered contents a kill left in a member file
     std::set<int> counted_;        // of those, the ones found without a version
     Figures figures_;

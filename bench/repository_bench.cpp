@@ -3,9 +3,13 @@
 // real answer's length. The ratio is what the server's own work leaves of the network's rate.
 //
 //   repository_bench [MiB [rounds]]      (default 100 MiB, 3 rounds)
+//   repository_bench marks [rounds]      (default 3 rounds)
 //
 // Measures: fetch of a file (ReqFetchOpen + ReqFetchChunk), upload of it (ReqCheckInChunk) and
-// its commit, and check-out + void pairs per second with 1 and with 64 clients.
+// its commit, and check-out + void pairs per second with 1 and with 64 clients. With "marks":
+// check-out + void pairs per second and the bytes written to Groups.zelt and its journal per
+// pair, with the mark journal and with a whole save of the table for every change, side by
+// side in the same run.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -110,12 +114,20 @@ class ServerPeer final : public Peer {
 public:
     // A server in dataDir whose users user0..user64 all belong to one group holding files; the
     // last one transfers, the others check out.
-    ServerPeer(const std::string& dataDir, const std::vector<std::string>& files) {
-        run([this, dataDir, files](PollReactor& reactor) {
+    // markJournal: as ServerOptions::markJournal.
+    ServerPeer(const std::string& dataDir, const std::vector<std::string>& files,
+               bool markJournal = true) {
+        run([this, dataDir, files, markJournal](PollReactor& reactor) {
             console_ = std::make_unique<Console>(reactor.clock());
             server::ServerOptions options;
             options.dataDir = dataDir;
             options.listenPort = 0;
+            options.markJournal = markJournal;
+            options.tableWriter = [this](int fd, const void* data, std::size_t size) {
+                const ssize_t n = ::write(fd, data, size);
+                if (n > 0) tableBytes_ += static_cast<std::uint64_t>(n);
+                return n;
+            };
             server_ = std::make_unique<server::Server>(reactor, *console_, ui_, options);
             if (server_->start() != server::StartResult::Loaded) {
                 throw std::runtime_error("the server did not start");
@@ -125,6 +137,11 @@ public:
         });
     }
     ~ServerPeer() override { stop(); }
+
+    // Bytes written so far to the table files (whole saves, rewrites) and the group journal.
+    std::uint64_t bytesWritten() const {
+        return tableBytes_.load() + server_->store().groupJournal().bytesWritten();
+    }
 
 private:
     void populate(const std::vector<std::string>& files) {
@@ -142,6 +159,10 @@ private:
         for (std::size_t k = 0; k < files.size(); ++k) {
             server_->groups().fileEntry(0, k).set(server::FileEntry::path, files[k]);
         }
+        // As the dialogs leave them: what the disk holds is what the server has.
+        if (!server_->saveAccounts() || !server_->saveGroups()) {
+            throw std::runtime_error("the tables were not saved");
+        }
     }
     void teardown() override {
         server_->exit();
@@ -151,6 +172,7 @@ private:
     std::unique_ptr<Console> console_;
     server::NullAdminUi ui_;
     std::unique_ptr<server::Server> server_;
+    std::atomic<std::uint64_t> tableBytes_{0};
 };
 
 // One client connection with blocking, strictly lock-step exchanges.
@@ -266,9 +288,10 @@ Packet checkOutRequest(Opcode opcode, const std::string& path) {
     return p;
 }
 
-// Check-out + void pairs per second of n clients, each on its own file, for about seconds.
+// Check-out + void pairs per second of n clients, each on its own file, for about seconds;
+// the number of pairs in *count when given.
 double checkOutPairs(std::uint16_t port, int n, const std::vector<std::string>& paths,
-                     double seconds, bool checking) {
+                     double seconds, bool checking, long* count = nullptr) {
     std::vector<std::unique_ptr<Client>> clients;
     std::vector<Opcode> waitingFor(static_cast<std::size_t>(n), Opcode::ReqCheckOut);
     std::vector<pollfd> fds;
@@ -304,6 +327,7 @@ double checkOutPairs(std::uint16_t port, int n, const std::vector<std::string>& 
             clients[i]->send(checkOutRequest(waitingFor[i], paths[i]));
         }
     }
+    if (count != nullptr) *count = pairs;
     return static_cast<double>(pairs) / secondsSince(start);
 }
 
@@ -324,9 +348,71 @@ struct Figure {
     }
 };
 
+// Check-out + void pairs through the mark journal and through whole saves of the table, rounds
+// alternating between the two servers; bytes per pair over all rounds, the journal's rewrites of
+// the table in the background included.
+int compareMarkSaves(const std::string& dir, const std::vector<std::string>& paths, int rounds) {
+    ServerPeer journal(files::join(dir, "journal"), paths, true);
+    ServerPeer whole(files::join(dir, "whole"), paths, false);
+    struct Side {
+        ServerPeer* peer;
+        std::vector<double> single, many;
+        std::uint64_t bytes = 0;
+        long pairs = 0;
+    };
+    Side sides[2] = {{&journal, {}, {}}, {&whole, {}, {}}};
+    std::printf("Groups.zelt of %zu bytes, 2 s a figure, median of %d rounds\n",
+                server::kGroupsFileSize, rounds);
+    for (int r = 0; r < rounds; ++r) {
+        for (Side& side : sides) {
+            for (const int n : {1, kClients}) {
+                long pairs = 0;
+                const std::uint64_t before = side.peer->bytesWritten();
+                const double rate = checkOutPairs(side.peer->port(), n, paths, 2.0, true, &pairs);
+                side.bytes += side.peer->bytesWritten() - before;
+                side.pairs += pairs;
+                (n == 1 ? side.single : side.many).push_back(rate);
+            }
+        }
+    }
+    const auto perPair = [](const Side& s) {
+        return static_cast<double>(s.bytes) / static_cast<double>(std::max(s.pairs, 1L));
+    };
+    std::printf("%-30s journal %9.1f  whole table %9.1f  ratio %.2f\n",
+                "pairs/s, 1 client", Figure::median(sides[0].single),
+                Figure::median(sides[1].single),
+                Figure::median(sides[0].single) / Figure::median(sides[1].single));
+    std::printf("%-30s journal %9.1f  whole table %9.1f  ratio %.2f\n",
+                "pairs/s, 64 clients", Figure::median(sides[0].many),
+                Figure::median(sides[1].many),
+                Figure::median(sides[0].many) / Figure::median(sides[1].many));
+    std::printf("%-30s journal %9.0f  whole table %9.0f  ratio 1/%.0f\n", "bytes written per pair",
+                perPair(sides[0]), perPair(sides[1]), perPair(sides[1]) / perPair(sides[0]));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "marks") {
+        char pattern[] = "/var/tmp/zelt-bench-XXXXXX";
+        if (::mkdtemp(pattern) == nullptr) return 1;
+        const std::string dir = pattern;
+        std::vector<std::string> paths;
+        for (int i = 0; i < kClients; ++i) {
+            paths.push_back(files::join(dir, "f" + std::to_string(i)));
+            if (!files::writeFileAtomic(paths.back(), "x", 1)) std::abort();
+        }
+        int status = 0;
+        try {
+            status = compareMarkSaves(dir, paths, argc > 2 ? std::atoi(argv[2]) : 3);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "repository_bench: %s\n", e.what());
+            status = 1;
+        }
+        std::filesystem::remove_all(dir);
+        return status;
+    }
     const long mib = argc > 1 ? std::atol(argv[1]) : 100;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
     char pattern[] = "/tmp/zelt-bench-XXXXXX";

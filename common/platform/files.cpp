@@ -422,6 +422,14 @@ Status removeFile(const std::string& path) { return statusOf(::unlink(path.c_str
 
 void discardFile(const std::string& path) { ::unlink(path.c_str()); }
 
+Status syncFolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Status::fromErrno();
+    const Status status = statusOf(::fsync(fd));
+    ::close(fd);
+    return status;
+}
+
 Status renameFile(const std::string& from, const std::string& to) {
     return statusOf(::rename(from.c_str(), to.c_str()));
 }
@@ -464,6 +472,11 @@ std::optional<std::size_t> OpenFile::readAt(std::int64_t offset, void* buffer,
         total += static_cast<std::size_t>(n);
     }
     return total;
+}
+
+Status OpenFile::sync() {
+    if (fd_ < 0) return Status::failed(EBADF);
+    return statusOf(::fdatasync(fd_));
 }
 
 Status OpenFile::writeAt(std::int64_t offset, const void* data, std::size_t size) {

@@ -133,6 +133,8 @@ Status removeFile(const std::string& path);
 // there, or could be removed, changes nothing for the caller.
 void discardFile(const std::string& path);
 Status renameFile(const std::string& from, const std::string& to);
+// Flushes a folder's entries (files made, renamed or removed in it) to the disk.
+Status syncFolder(const std::string& path);
 // Removes a folder that holds nothing.
 Status removeFolder(const std::string& path);
 
@@ -165,6 +167,8 @@ public:
     // Writes size bytes at offset and leaves whatever lies beyond them, so that pieces of a
     // file can arrive in any order; a gap before offset reads as zeros until it is written.
     Status writeInPlace(std::int64_t offset, const void* data, std::size_t size);
+    // Flushes what was written to the disk.
+    Status sync();
 
 private:
     explicit OpenFile(int fd) : fd_(fd) {}

@@ -15,7 +15,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       ui_(ui),
       options_(std::move(options)),
       paths_(ServerPaths::under(options_.dataDir)),
-      store_(console, paths_, options_.tableWriter),
+      store_(reactor, console, paths_, options_.tableWriter, options_.markJournal),
       slots_(reactor, options_.connectionCapacity),
       sessions_(reactor, console, store_, slots_),
       admission_(reactor, console, ui, slots_),

@@ -40,6 +40,9 @@ struct ServerOptions {
     // Writes the bytes of the table files; empty, the disk's write(2). The fuzzer's writes
     // nothing, since 8 MB per check-out would be nearly all it did.
     files::WriteFn tableWriter{};
+    // Check-out marks made durable through the group journal; off, every change of them is a
+    // whole save of Groups.zelt, as before the journal (kept to measure one against the other).
+    bool markJournal = true;
     // The bound on uncommitted uploads and the disk's reserve (tests make them small).
     TempFiles::Limits tempLimits{};
     // Whether the log-in answer tells clients of ours that they may keep requests in flight.
@@ -97,6 +100,7 @@ public:
     GroupTable& groups() { return store_.groups(); }
     bool saveAccounts() { return store_.saveAccounts(); }
     bool saveGroups() { return store_.saveGroups(); }
+    const Store& store() const { return store_; }
 
     SlotTable& slots() { return slots_; }
     Sessions& sessions() { return sessions_; }

@@ -18,6 +18,7 @@
 #include "server/core/store/account_table.h"
 #include "server/core/store/group_table.h"
 #include "server/core/store/settings_files.h"
+#include "server/core/store/store.h"
 #include "tests/client/fake_ui.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_dir.h"
@@ -108,10 +109,11 @@ protected:
         return {status, run.output(), readAll(dir.file("errors"))};
     }
 
-    // Who holds path as Groups.zelt says ("" when nobody does).
+    // Who holds path as the disk says ("" when nobody does).
     std::string holderOnDisk(const std::string& path) const {
-        server::GroupTable groups;
-        groups.load(server::ServerPaths::under(serverDir()).groups);
+        // As the server's next start would read it: the table with its journal applied.
+        const auto table = server::Store::readGroups(server::ServerPaths::under(serverDir()));
+        const server::GroupTable& groups = *table;
         for (std::size_t k = 0; k < MaxMemberFiles; ++k) {
             const auto e = groups.fileEntry(0, k);
             if (e.get(server::FileEntry::path) == path && e.get(server::FileEntry::checkedOut) == 1)

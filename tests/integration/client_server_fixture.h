@@ -150,8 +150,8 @@ protected:
 
     // The holder of path in the group table as Groups.zelt holds it ("" when free).
     std::string holderOnDisk(const std::string& path) const {
-        server::GroupTable groups;
-        groups.load(server->paths().groups);
+        const auto table = server::Store::readGroups(server->paths());
+        const server::GroupTable& groups = *table;
         for (std::size_t g = 0; g < groups.capacity(); ++g) {
             for (std::size_t k = 0; k < MaxMemberFiles; ++k) {
                 const auto e = groups.fileEntry(g, k);

@@ -705,6 +705,8 @@ TEST_F(ClientServerFilesTest, ACheckOutTheServerCannotSaveIsRefusedOnBothSides) 
     const std::string groups = server->paths().groups;
     ASSERT_TRUE(files::renameFile(groups, groups + ".kept"));
     EXPECT_NE(files::createFolder(groups), files::FolderResult::Failed);
+    const std::string journal = server->store().groupJournal().segmentPath();
+    EXPECT_NE(files::createFolder(journal), files::FolderResult::Failed);
     const std::size_t at = anna.mark();
     checkOut(anna, {a});
     EXPECT_THAT(
@@ -714,6 +716,7 @@ TEST_F(ClientServerFilesTest, ACheckOutTheServerCannotSaveIsRefusedOnBothSides) 
     EXPECT_EQ(anna.core->checkOutTable().checkedOutCount(), 0);
 
     ASSERT_TRUE(files::removeFolder(groups));
+    ASSERT_TRUE(files::removeFolder(journal));
     ASSERT_TRUE(files::renameFile(groups + ".kept", groups));
     checkOut(anna, {a});
     EXPECT_TRUE(anna.hasLine(quoted(a) + " checked-out."));

@@ -223,6 +223,7 @@ TEST_F(AdminTest, FullTableAndFailedSavesAreErrorsNotSuccesses) {
     // The account table is written but the group table is not: the removal stands, the
     // dismissals are not claimed.
     ASSERT_TRUE(files::removeFolder(dir.file("Accounts.zelt")));
+    ASSERT_TRUE(files::removeFile(dir.file("Groups.zelt")));
     EXPECT_NE(files::createFolder(dir.file("Groups.zelt")), files::FolderResult::Failed);
     ui.accountSteps.push_back([](AccountForm& f) { f.remove = true; });
     mark = console.size();

@@ -38,6 +38,30 @@ TEST_F(CheckOutTest, OneCheckOutLocksTheFileInEveryEnabledGroupAndIsOnDiskBefore
     EXPECT_EQ(holderIn(*disk, b, plan), "");
 }
 
+TEST_F(CheckOutTest, AnswersComeInTheOrderOfTheRequestsWhileACheckOutWaitsForTheDisk) {
+    const std::string plan = memberFile("plan.doc", "x");
+    addGroup("alpha", {"anna"}, {plan});
+    auto anna = logIn("anna");
+    Packet list(Opcode::ReqGroupList);
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        // The change of the mark is answered only once it is on disk; the keep-alive and the
+        // list behind it, answerable at once, must not overtake it.
+        Packet change(i % 2 == 0 ? Opcode::ReqCheckOut : Opcode::ReqVoidCheckOut);
+        change.set(proto::ReqCheckOut::path, plan);
+        anna->send(change);
+        anna->send(Packet(Opcode::ReqKeepAlive));
+        anna->send(list);
+        const Packet first = anna->expect(i % 2 == 0 ? Opcode::RepCheckOut
+                                                     : Opcode::RepVoidCheckOut);
+        if (i % 2 == 0) {
+            EXPECT_EQ(first.get(proto::RepCheckOut::status), proto::RepCheckOut::kCheckedOut);
+        }
+        anna->expect(Opcode::RepKeepAlive);
+        anna->expect(Opcode::RepGroupList);
+    }
+}
+
 TEST_F(CheckOutTest, OfTwoUsersRacingForOneFileExactlyOneWins) {
     const std::string plan = memberFile("plan.doc", "x");
     addGroup("alpha", {"anna", "bob"}, {plan});
@@ -106,6 +130,9 @@ TEST_F(CheckOutTest, ACheckOutThatCannotBeSavedIsRefusedAndTakenBack) {
     // A folder where the table file should be: the atomic save cannot rename over it.
     std::filesystem::remove(server->paths().groups);
     EXPECT_NE(files::createFolder(server->paths().groups), files::FolderResult::Failed);
+    // And one where the journal's next file should be.
+    EXPECT_NE(files::createFolder(server->store().groupJournal().segmentPath()),
+              files::FolderResult::Failed);
     const std::size_t mark = console.size();
     const Packet r = checkOut(*anna, plan);
     EXPECT_EQ(r.get(proto::RepCheckOut::status), proto::RepCheckOut::kRefused);

@@ -41,12 +41,8 @@ protected:
         return s;
     }
 
-    // The group table as Groups.zelt holds it now.
-    std::unique_ptr<GroupTable> groupsOnDisk() const {
-        auto table = std::make_unique<GroupTable>();
-        table->load(server->paths().groups);
-        return table;
-    }
+    // The group table as a start would read it now from the disk.
+    std::unique_ptr<GroupTable> groupsOnDisk() const { return Store::readGroups(server->paths()); }
     // The holder of a group's entry of path, "" when free.
     static std::string holderIn(const GroupTable& groups, int group, const std::string& path) {
         for (std::size_t k = 0; k < MaxMemberFiles; ++k) {

@@ -67,6 +67,8 @@ protected:
         for (std::size_t k = 0; k < paths.size(); ++k) {
             groups.fileEntry(static_cast<std::size_t>(index), k).set(FileEntry::path, paths[k]);
         }
+        // Saved as the group dialog does: what the server has and what Groups.zelt holds agree.
+        EXPECT_TRUE(server->saveGroups());
         return index;
     }
 

@@ -38,7 +38,7 @@ bool noticeFitsField(std::string_view fieldText) {
 void LoginNotice::onReqNotice(ConnectionId id) {
     proto::Packet reply(proto::Opcode::RepNotice);
     if (notice_.sending()) reply.set(proto::RepNotice::text, notice_.textView());
-    slots_.send(id, reply.bytes());
+    slots_.answer(id, reply.bytes());
 }
 
 void LoginNotice::editProperties() {

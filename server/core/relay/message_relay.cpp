@@ -91,7 +91,7 @@ int MessageRelay::relay(std::string_view sender, ConnectionId senderId, std::str
     } else {
         Packet reply(Opcode::RepSendMessage);
         reply.set(proto::RepSendMessage::count, count);
-        slots_.send(senderId, reply.bytes());
+        slots_.answer(senderId, reply.bytes());
     }
     return count;
 }

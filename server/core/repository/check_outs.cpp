@@ -73,6 +73,7 @@ void CheckOuts::onReqCheckOut(ConnectionId id, const Packet& request) {
         entry.set(FileEntry::checkedOut, 1);
         entry.set(FileEntry::holder, userName);
         entry.set(FileEntry::checkOutTime, time);
+        store_.noteGroupChange(entry);
     }
     out.set(proto::RepCheckOut::status, proto::RepCheckOut::kCheckedOut);
     // A lock that is not on disk would not survive a restart, and another user could then take
@@ -114,6 +115,7 @@ bool CheckOuts::release(std::string_view path, std::string_view userName) {
         entry.set(FileEntry::checkedOut, 0);
         entry.set(FileEntry::holder, "");
         entry.set(FileEntry::checkOutTime, "");
+        store_.noteGroupChange(entry);
         released = true;
     });
     return released;

@@ -10,12 +10,12 @@
 
 namespace zelt::server {
 
-// The answers of the repository requests, in the order of the requests, with those that report
-// a changed check-out mark held until Groups.zelt holds the change: check-out marks are locks
-// that users rely on. Writing the 8 MB table once per request would cap the server at about a
-// hundred such requests a second, so the answers of one turn of the loop are held, the table
-// is saved once at the end of the turn, and then they go out, each to the very connection that
-// asked, never to one that took its slot meanwhile.
+// The answers of the repository requests, through the connection's line of answers (so each
+// goes in the order of the requests), with those that report a changed check-out mark held
+// until the disk holds the change: check-out marks are locks that users rely on. The changes
+// of one turn of the loop are flushed to the group journal once at its end, and then their
+// answers are given, each to the very connection that asked, never to one that took its slot
+// meanwhile.
 class ReplyQueue {
 public:
     // Rewrites a held answer when the save it waited for failed.
@@ -27,27 +27,26 @@ public:
     ReplyQueue(const ReplyQueue&) = delete;
     ReplyQueue& operator=(const ReplyQueue&) = delete;
 
-    // Sends an answer, behind any held answer of the same connection.
+    // Sends an answer, behind any answer of the same connection not given yet.
     void reply(ConnectionId id, const proto::Packet& packet);
-    // Holds an answer until the group table is saved at the end of the turn.
+    // Holds an answer until the group changes noted with the store are on disk, at the end of
+    // the turn.
     void replyAfterSave(ConnectionId id, const proto::Packet& packet,
                         SaveFailedFn onSaveFailed = {});
 
 private:
     struct Held {
-        ConnectionId id;
+        SlotTable::AnswerPlace place;
         std::vector<std::uint8_t> bytes;
         SaveFailedFn onSaveFailed;
     };
 
-    void hold(ConnectionId id, const proto::Packet& packet, SaveFailedFn onSaveFailed);
     void saveAndSend();
 
     Reactor& reactor_;
     SlotTable& slots_;
     Store& store_;
     std::vector<Held> held_;
-    bool saveDue_ = false;
     bool saveDeferred_ = false;
 };
 

@@ -24,7 +24,7 @@ void SessionRequests::onReqLogin(ConnectionId id, const Packet& request) {
             Packet reply(Opcode::RepLogin);
             reply.set(proto::RepLogin::result, 0);
             reply.set(proto::RepLogin::reason, refusal);
-            slots_.send(id, reply.bytes());
+            slots_.answer(id, reply.bytes());
             slots_.free(id);
         });
 }
@@ -60,7 +60,7 @@ LoginThrottle::Outcome SessionRequests::logIn(ConnectionId id, const std::string
                   std::span(reinterpret_cast<const std::uint8_t*>(proto::kServerMark.data()),
                             proto::kServerMark.size()));
     }
-    slots_.send(id, reply.bytes());
+    slots_.answer(id, reply.bytes());
     return {Result::LoggedIn, "", true};
 }
 
@@ -84,7 +84,7 @@ void SessionRequests::onReqChangePassword(ConnectionId id, const Packet& request
             reply.set(proto::RepChangePassword::reason, text::PasswordNotSaved);
         }
     }
-    slots_.send(id, reply.bytes());
+    slots_.answer(id, reply.bytes());
 }
 
 void SessionRequests::onReqGroupList(ConnectionId id) {
@@ -103,7 +103,7 @@ void SessionRequests::onReqGroupList(ConnectionId id) {
     }
     reply.set(proto::RepGroupList::count, static_cast<std::uint8_t>(count));
     reply.resize(proto::RepGroupList::sizeFor(count));
-    slots_.send(id, reply.bytes());
+    slots_.answer(id, reply.bytes());
 }
 
 void SessionRequests::onReqFileList(ConnectionId id, const Packet& request) {
@@ -137,7 +137,7 @@ void SessionRequests::onReqFileList(ConnectionId id, const Packet& request) {
     // A full page says that more may follow.
     reply.set(proto::RepFileList::more, count == kPage ? 1 : 0);
     reply.set(proto::RepFileList::count, count);
-    slots_.send(id, reply.bytes());
+    slots_.answer(id, reply.bytes());
 }
 
 void SessionRequests::onReqPipeline(ConnectionId id, const Packet& request) {
@@ -150,7 +150,7 @@ void SessionRequests::onReqPipeline(ConnectionId id, const Packet& request) {
 
 void SessionRequests::onReqKeepAlive(ConnectionId id) {
     if (ConnectionSlot* slot = slots_.find(id)) slot->activity = 1;
-    slots_.send(id, Packet(Opcode::RepKeepAlive).bytes());
+    slots_.answer(id, Packet(Opcode::RepKeepAlive).bytes());
 }
 
 }  // namespace zelt::server

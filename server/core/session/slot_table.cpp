@@ -106,6 +106,8 @@ ConnectionId SlotTable::adopt(Handle handle, std::uint32_t peerAddress) {
     ConnectionSlot& slot = slots_[static_cast<std::size_t>(index)];
     slot.generation = ++generations_;
     slot.account = -1;
+    slot.heldAnswers.clear();
+    slot.heldAnswerBytes = 0;
     slot.activity = 0;
     slot.peerAddress = peerAddress;
     slot.connectedAt = reactor_.now();
@@ -156,6 +158,50 @@ void SlotTable::holdReading(ConnectionId id, Millis until) {
     if (slot != nullptr && slot->open()) slot->connection->holdReadingUntil(until);
 }
 
+void SlotTable::answer(ConnectionId id, std::span<const std::uint8_t> packet) {
+    ConnectionSlot* slot = find(id);
+    if (slot == nullptr || !slot->open()) return;
+    if (slot->heldAnswers.empty()) return send(id, packet);
+    if (slot->connection->unsentBytes() + slot->heldAnswerBytes + packet.size() > SendCeiling) {
+        dropStuck(id);
+        return;
+    }
+    slot->heldAnswers.push_back({++slot->answersReserved, true, {packet.begin(), packet.end()}});
+    slot->heldAnswerBytes += packet.size();
+}
+
+SlotTable::AnswerPlace SlotTable::reserveAnswer(ConnectionId id) {
+    ConnectionSlot* slot = find(id);
+    if (slot == nullptr) return {id, 0};
+    slot->heldAnswers.push_back({++slot->answersReserved, false, {}});
+    return {id, slot->answersReserved};
+}
+
+void SlotTable::fillAnswer(const AnswerPlace& place, std::span<const std::uint8_t> packet) {
+    ConnectionSlot* slot = find(place.id);
+    if (slot == nullptr) return;
+    for (ConnectionSlot::HeldAnswer& h : slot->heldAnswers) {
+        if (h.number != place.number || h.ready) continue;
+        h.ready = true;
+        h.bytes.assign(packet.begin(), packet.end());
+        slot->heldAnswerBytes += packet.size();
+        break;
+    }
+    sendReadyAnswers(place.id);
+}
+
+void SlotTable::sendReadyAnswers(ConnectionId id) {
+    // Each send may find the connection stuck and free its slot.
+    for (ConnectionSlot* slot = find(id);
+         slot != nullptr && !slot->heldAnswers.empty() && slot->heldAnswers.front().ready;
+         slot = find(id)) {
+        const std::vector<std::uint8_t> bytes = std::move(slot->heldAnswers.front().bytes);
+        slot->heldAnswers.pop_front();
+        slot->heldAnswerBytes -= bytes.size();
+        if (!bytes.empty()) send(id, bytes);
+    }
+}
+
 void SlotTable::free(ConnectionId id) {
     ConnectionSlot* slot = find(id);
     if (slot == nullptr) return;
@@ -167,6 +213,8 @@ void SlotTable::free(ConnectionId id) {
     slot->activity = 0;
     slot->peerAddress = 0;
     slot->pipelineFeatures = 0;
+    slot->heldAnswers.clear();
+    slot->heldAnswerBytes = 0;
     // The connection may be the one whose handler is running; it goes at the end of the turn.
     if (retired_.size() == 1) reactor_.defer(this, [this] { retired_.clear(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <span>
@@ -44,6 +45,17 @@ struct ConnectionSlot {
     // What the client said in ReqPipeline it does with requests in flight; 0 for a client that
     // waits for every answer.
     std::int32_t pipelineFeatures = 0;
+
+    // Answers that wait behind one not given yet, oldest first (see SlotTable::answer), and
+    // their bytes.
+    struct HeldAnswer {
+        std::uint64_t number = 0;
+        bool ready = false;
+        std::vector<std::uint8_t> bytes;  // empty: the request gets no answer after all
+    };
+    std::deque<HeldAnswer> heldAnswers;
+    std::size_t heldAnswerBytes = 0;
+    std::uint64_t answersReserved = 0;
 
     bool open() const { return connection != nullptr && connection->isOpen(); }
     bool loggedIn() const { return open() && account >= 0; }
@@ -117,10 +129,28 @@ public:
     ConnectionId adopt(Handle connected, std::uint32_t peerAddress = 0);
 
     // Queues a packet on a connection; nothing happens once it is gone. A queue that would
-    // pass SendCeiling closes the connection instead.
+    // pass SendCeiling closes the connection instead. For pushes, which answer no request:
+    // they go at once.
     void send(ConnectionId id, std::span<const std::uint8_t> packet);
     // The connection's requests wait until the reactor's clock reaches until.
     void holdReading(ConnectionId id, Millis until);
+
+    // A client may send its next requests before the answer to the first arrives, and pairs
+    // each answer with its request by their order. So the answers of one connection go out in
+    // the order of its requests: an answer that cannot be given at once (one waiting for the
+    // disk) takes its place in the line with reserveAnswer(), and the answers given after it
+    // wait until fillAnswer() gives it. Only that connection's answers wait.
+    struct AnswerPlace {
+        ConnectionId id;
+        std::uint64_t number = 0;
+    };
+    // Sends an answer now, or behind the places its connection still holds; answers held past
+    // SendCeiling close the connection, as a queue that long does.
+    void answer(ConnectionId id, std::span<const std::uint8_t> packet);
+    AnswerPlace reserveAnswer(ConnectionId id);
+    // Gives the answer of a place (empty: none after all) and sends what no longer waits.
+    // Nothing happens once the connection is gone.
+    void fillAnswer(const AnswerPlace& place, std::span<const std::uint8_t> packet);
     // Closes a connection and clears its slot; nothing happens once it is gone.
     void free(ConnectionId id);
     // Frees whatever connection a slot holds; a negative or free slot does nothing.
@@ -130,6 +160,7 @@ public:
 
 private:
     void accept();
+    void sendReadyAnswers(ConnectionId id);
     void onPressure(ConnectionId id, bool over);
     // Closes a connection that leaves what it is sent unread, telling onStuck first.
     void dropStuck(ConnectionId id);

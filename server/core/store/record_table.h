@@ -24,6 +24,7 @@ public:
     void clearAll();
 
     std::span<const std::uint8_t> image() const { return bytes_; }
+    std::span<std::uint8_t> mutableImage() { return bytes_; }
     // Reads the file into the zeroed table; a missing or short file leaves the rest free.
     // Returns the number of bytes read.
     std::size_t load(const std::string& path);
