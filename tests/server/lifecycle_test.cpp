@@ -261,6 +261,11 @@ TEST_F(LifecycleTest, AFullTableGivesAwayTheOldestWaitingSlotAndElseRefusesWithO
 }
 
 TEST_F(LifecycleTest, OutOfDescriptorsTheListeningSocketRestsAndTheFailuresAreToldOnce) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers probe memory through a pipe of their own: in a process left without a
+    // descriptor they report faults that are not there. The normal build runs this test.
+    GTEST_SKIP() << "the sanitizers need descriptors of their own";
+#endif
     std::vector<std::unique_ptr<TestPeer>> peers;
     for (int i = 0; i < 3; ++i) peers.push_back(connect());
     // Every descriptor number from the lowest free one on is now past the limit, so accept()
