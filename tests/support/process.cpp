@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <random>
 #include <stdexcept>
 
 extern char** environ;
@@ -162,16 +164,46 @@ Finished runToEnd(const std::vector<std::string>& argv, const std::string& input
     return f;
 }
 
-unsigned short freePort() {
+namespace {
+
+// Whether a listening socket could take port now (0: any), and which port it got.
+unsigned short tryBind(unsigned short port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) return 0;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    addr.sin_port = htons(port);
+    unsigned short got = 0;
     socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
+        got = ntohs(addr.sin_port);
+    }
     ::close(fd);
-    return ntohs(addr.sin_port);
+    return got;
+}
+
+}  // namespace
+
+unsigned short freePort() {
+    // Below the range the system takes connecting sockets' ports from: a test that opens
+    // thousands of connections at once must not take the port a server is about to listen on.
+    unsigned low = 32768;
+    unsigned high = 60999;
+    if (std::FILE* f = std::fopen("/proc/sys/net/ipv4/ip_local_port_range", "r")) {
+        if (std::fscanf(f, "%u %u", &low, &high) != 2) low = 32768;
+        std::fclose(f);
+    }
+    if (low > 11024) {
+        std::mt19937 rng(std::random_device{}());
+        std::uniform_int_distribution<unsigned> pick(low - 10000, low - 1);
+        for (int tries = 0; tries < 200; ++tries) {
+            const auto port = static_cast<unsigned short>(pick(rng));
+            if (tryBind(port) == port) return port;
+        }
+    }
+    return tryBind(0);
 }
 
 }  // namespace zelt::test
