@@ -347,9 +347,19 @@ TEST_F(ServerWindowTest, AnAccountAndAGroupMadeThroughTheirDialogsAreOnDiskWithT
             [plan](QWidget* dialog) {
                 auto* picker = qobject_cast<QFileDialog*>(dialog);
                 ASSERT_NE(picker, nullptr);
+                // The picker reads the folder on a thread of its own and takes no file it has
+                // not listed yet: on a busy machine the first accept can come too early, so it
+                // is tried again until the picker has closed.
                 picker->selectFile(QString::fromStdString(plan));
-                QTimer::singleShot(0, picker,
-                                   [picker] { static_cast<QDialog*>(picker)->accept(); });
+                auto* retry = new QTimer(picker);
+                QObject::connect(retry, &QTimer::timeout, picker, [picker, retry] {
+                    if (!picker->isVisible()) {
+                        retry->stop();
+                        return;
+                    }
+                    static_cast<QDialog*>(picker)->accept();
+                });
+                retry->start(50);
             })
         .on("Group Properties", [plan](QWidget* dialog) {
             EXPECT_EQ(child<QGroupBox>(dialog, "filesFrame")->title(), "Files (1/500)");
