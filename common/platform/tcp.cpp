@@ -33,6 +33,27 @@ void setNoDelay(int fd) {
 
 bool wouldBlock(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
 
+// Runs a send-shaped call again when a signal cut it short, and tells what came of it.
+template <typename SendCall>
+IoResult sendResult(SendCall call) {
+    IoResult r;
+    for (;;) {
+        const ssize_t n = call();
+        if (n >= 0) {
+            r.bytes = static_cast<std::size_t>(n);
+            return r;
+        }
+        if (errno == EINTR) continue;
+        if (wouldBlock(errno)) {
+            r.status = IoResult::Status::WouldBlock;
+        } else {
+            r.status = IoResult::Status::Failed;
+            r.error = errno;
+        }
+        return r;
+    }
+}
+
 }  // namespace
 
 ListenResult listenAll(std::uint16_t port, int backlog) {
@@ -117,22 +138,7 @@ int connectError(Handle handle) {
 }
 
 IoResult sendSome(Handle handle, const void* data, std::size_t size) {
-    IoResult r;
-    for (;;) {
-        ssize_t n = ::send(handle, data, size, MSG_NOSIGNAL);
-        if (n >= 0) {
-            r.bytes = static_cast<std::size_t>(n);
-            return r;
-        }
-        if (errno == EINTR) continue;
-        if (wouldBlock(errno)) {
-            r.status = IoResult::Status::WouldBlock;
-        } else {
-            r.status = IoResult::Status::Failed;
-            r.error = errno;
-        }
-        return r;
-    }
+    return sendResult([&] { return ::send(handle, data, size, MSG_NOSIGNAL); });
 }
 
 IoResult sendPieces(Handle handle, const Piece* pieces, std::size_t count) {
@@ -146,22 +152,7 @@ IoResult sendPieces(Handle handle, const Piece* pieces, std::size_t count) {
     msghdr message{};
     message.msg_iov = vectors;
     message.msg_iovlen = count;
-    IoResult r;
-    for (;;) {
-        const ssize_t n = ::sendmsg(handle, &message, MSG_NOSIGNAL);
-        if (n >= 0) {
-            r.bytes = static_cast<std::size_t>(n);
-            return r;
-        }
-        if (errno == EINTR) continue;
-        if (wouldBlock(errno)) {
-            r.status = IoResult::Status::WouldBlock;
-        } else {
-            r.status = IoResult::Status::Failed;
-            r.error = errno;
-        }
-        return r;
-    }
+    return sendResult([&] { return ::sendmsg(handle, &message, MSG_NOSIGNAL); });
 }
 
 IoResult recvSome(Handle handle, void* data, std::size_t size) {
