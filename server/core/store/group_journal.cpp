@@ -179,19 +179,28 @@ void GroupJournal::deleteSegmentsBelow(std::uint64_t number) {
     }
 }
 
-void GroupJournal::follow(std::span<const std::uint8_t> image) {
+void GroupJournal::startOver() {
     waitForRewrite();
     file_.close();
     pending_.clear();
     broken_ = false;
-    base_ = fingerprint(image);
     // After every segment there is, so that none of them is ever written again.
     for (const auto& [n, path] : segments(tablePath_)) segment_ = std::max(segment_, n);
     ++segment_;
 }
 
+void GroupJournal::follow(std::span<const std::uint8_t> image) {
+    startOver();
+    base_ = fingerprint(image);
+}
+
 void GroupJournal::tableSaved(std::span<const std::uint8_t> image) {
     follow(image);
+    deleteSegmentsBelow(segment_);
+}
+
+void GroupJournal::discardAll() {
+    startOver();
     deleteSegmentsBelow(segment_);
 }
 

@@ -54,6 +54,8 @@ public:
     void follow(std::span<const std::uint8_t> image);
     // Groups.zelt now holds image, saved whole: every segment goes.
     void tableSaved(std::span<const std::uint8_t> image);
+    // The same for a table kept without the journal: no records will follow, so no fingerprint.
+    void discardAll();
     // Starts a rewrite of Groups.zelt from image off this thread when the segment in use is
     // large (or holds anything, when asked), and finishes one that is done. Returns false when
     // a finished rewrite failed. writer writes the table's bytes (empty: write(2)).
@@ -76,6 +78,8 @@ private:
     std::string segmentPath(std::uint64_t number) const;
     static std::vector<std::pair<std::uint64_t, std::string>> segments(const std::string& table);
     void deleteSegmentsBelow(std::uint64_t number);
+    // Closes the segment in use and moves past every segment on disk.
+    void startOver();
     files::Status openSegment();
 
     std::string tablePath_;

@@ -20,7 +20,7 @@ bool Store::load() {
     GroupJournal::replay(paths_.groups, image);
     // A table written whole again leaves nothing for the next start to replay; should that
     // fail, the journal goes on from what was replayed.
-    if (!journaled || !saveGroups()) journal_.follow(image);
+    if ((!journaled || !saveGroups()) && markJournal_) journal_.follow(image);
     try {
         accounts_ = std::make_unique<AccountTable>();
     } catch (const std::bad_alloc&) {
@@ -49,7 +49,11 @@ bool Store::saveGroups() {
     // A rewrite under way holds an older image; it must not land after this one.
     journal_.waitForRewrite();
     if (groups_->save(paths_.groups, tableWriter_)) {
-        journal_.tableSaved(groups_->image());
+        if (markJournal_) {
+            journal_.tableSaved(groups_->image());
+        } else {
+            journal_.discardAll();
+        }
         return true;
     }
     console_.error(text::GroupsNotSaved);
