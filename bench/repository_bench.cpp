@@ -4,12 +4,15 @@
 //
 //   repository_bench [MiB [rounds]]      (default 100 MiB, 3 rounds)
 //   repository_bench marks [rounds]      (default 3 rounds)
+//   repository_bench stalls [MiB]        (default 400 MiB)
 //
 // Measures: fetch of a file (ReqFetchOpen + ReqFetchChunk), upload of it (ReqCheckInChunk) and
 // its commit, and check-out + void pairs per second with 1 and with 64 clients. With "marks":
 // check-out + void pairs per second and the bytes written to Groups.zelt and its journal per
 // pair, with the mark journal and with a whole save of the table for every change, side by
-// side in the same run.
+// side in the same run. With "stalls": a bystander's keep-alive round trips while another
+// client opens a download copy of a large file and commits an upload of it, with the copies
+// made on the loop's thread and off it, side by side in the same run.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -114,15 +117,16 @@ class ServerPeer final : public Peer {
 public:
     // A server in dataDir whose users user0..user64 all belong to one group holding files; the
     // last one transfers, the others check out.
-    // markJournal: as ServerOptions::markJournal.
+    // markJournal, copiesOnLoopThread: as in ServerOptions.
     ServerPeer(const std::string& dataDir, const std::vector<std::string>& files,
-               bool markJournal = true) {
-        run([this, dataDir, files, markJournal](PollReactor& reactor) {
+               bool markJournal = true, bool copiesOnLoopThread = false) {
+        run([this, dataDir, files, markJournal, copiesOnLoopThread](PollReactor& reactor) {
             console_ = std::make_unique<Console>(reactor.clock());
             server::ServerOptions options;
             options.dataDir = dataDir;
             options.listenPort = 0;
             options.markJournal = markJournal;
+            options.copiesOnLoopThread = copiesOnLoopThread;
             options.tableWriter = [this](int fd, const void* data, std::size_t size) {
                 const ssize_t n = ::write(fd, data, size);
                 if (n > 0) tableBytes_ += static_cast<std::uint64_t>(n);
@@ -391,6 +395,100 @@ int compareMarkSaves(const std::string& dir, const std::vector<std::string>& pat
     return 0;
 }
 
+// A bystander's keep-alive round trips, each with the moment it began, while another client
+// works: sampled every 5 ms on a thread of its own until stopped.
+class Bystander {
+public:
+    explicit Bystander(std::uint16_t port) : client_(port) {
+        client_.logIn("user0", true);
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                const auto start = Steady::now();
+                (void)client_.exchange(Packet(Opcode::ReqKeepAlive));
+                samples_.push_back({start, secondsSince(start) * 1000});
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    ~Bystander() { stopSampling(); }
+    void stopSampling() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    // The round trips that overlapped [from, to], in milliseconds; call after stopSampling().
+    std::vector<double> during(Steady::time_point from, Steady::time_point to) const {
+        std::vector<double> ms;
+        for (const auto& [start, latency] : samples_) {
+            const auto end = start + std::chrono::duration<double, std::milli>(latency);
+            if (start <= to && end >= from) ms.push_back(latency);
+        }
+        std::sort(ms.begin(), ms.end());
+        return ms;
+    }
+
+private:
+    Client client_;
+    std::vector<std::pair<Steady::time_point, double>> samples_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void printLatencies(const char* what, const char* side, const std::vector<double>& ms) {
+    const auto at = [&](double q) {
+        return ms.empty() ? 0.0 : ms[std::min(ms.size() - 1, static_cast<std::size_t>(q * ms.size()))];
+    };
+    std::printf("%-24s %-12s samples %5zu  p50 %8.2f ms  p99 %8.2f ms  max %8.2f ms\n", what,
+                side, ms.size(), at(0.5), at(0.99), ms.empty() ? 0.0 : ms.back());
+}
+
+// One client opens a download copy of a large file, uploads it and commits it, while a
+// bystander's keep-alives are timed; the copies on the loop's thread and off it, side by side.
+int compareStalls(const std::string& dir, const std::string& big, const std::string& content,
+                  const std::vector<std::string>& paths) {
+    for (const bool onLoop : {true, false}) {
+        const char* side = onLoop ? "on the loop" : "off the loop";
+        ServerPeer server(files::join(dir, onLoop ? "on" : "off"), paths, true, onLoop);
+        Client worker(server.port());
+        worker.logIn(kTransferUser, true);
+        require(worker.exchange(checkOutRequest(Opcode::ReqCheckOut, big))
+                        .get(proto::RepCheckOut::status) == 3,
+                "check-out refused");
+        Bystander bystander(server.port());
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+        const auto openStart = Steady::now();
+        Packet open(Opcode::ReqFetchOpen);
+        open.set(proto::ReqFetchOpen::path, big);
+        const Packet opened = worker.exchange(open);
+        const auto openEnd = Steady::now();
+        require(opened.get(proto::RepFetchOpen::size) == static_cast<std::int64_t>(content.size()),
+                "fetch open failed");
+        Packet close(Opcode::ReqFetchClose);
+        close.set(proto::ReqFetchClose::tempPath, opened.get(proto::RepFetchOpen::tempPath));
+        worker.send(close);
+
+        upload(worker, kUpload, content, true);
+        const auto commitStart = Steady::now();
+        Packet commit(Opcode::ReqCheckIn);
+        commit.set(proto::ReqCheckIn::path, big);
+        commit.set(proto::ReqCheckIn::uploadName, kUpload);
+        commit.set(proto::ReqCheckIn::comment, "bench");
+        require(worker.exchange(commit).get(proto::RepCheckIn::status) == 0, "commit failed");
+        const auto commitEnd = Steady::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        bystander.stopSampling();
+
+        std::printf("%-24s %-12s %.2f s\n", "open of the copy took", side,
+                    std::chrono::duration<double>(openEnd - openStart).count());
+        std::printf("%-24s %-12s %.2f s\n", "commit took", side,
+                    std::chrono::duration<double>(commitEnd - commitStart).count());
+        printLatencies("keep-alive during open", side, bystander.during(openStart, openEnd));
+        printLatencies("keep-alive during commit", side,
+                       bystander.during(commitStart, commitEnd));
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -413,7 +511,9 @@ int main(int argc, char** argv) {
         std::filesystem::remove_all(dir);
         return status;
     }
-    const long mib = argc > 1 ? std::atol(argv[1]) : 100;
+    const bool stalls = argc > 1 && std::string(argv[1]) == "stalls";
+    if (stalls) --argc, ++argv;
+    const long mib = argc > 1 ? std::atol(argv[1]) : stalls ? 400 : 100;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
     char pattern[] = "/tmp/zelt-bench-XXXXXX";
     if (::mkdtemp(pattern) == nullptr) return 1;
@@ -436,6 +536,16 @@ int main(int argc, char** argv) {
     const auto size = static_cast<std::int64_t>(content.size());
 
     int status = 0;
+    if (stalls) {
+        try {
+            status = compareStalls(dir, big, content, paths);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "repository_bench: %s\n", e.what());
+            status = 1;
+        }
+        std::filesystem::remove_all(dir);
+        return status;
+    }
     try {
         EchoPeer echo;
         ServerPeer server(files::join(dir, "data"), paths);

@@ -80,7 +80,9 @@ void syncFolder(const std::string& folder) {
 
 // Opens a new temporary file beside target; returns its descriptor and sets *tempPath.
 int openBeside(const std::string& target, mode_t mode, std::string* tempPath) {
-    static std::mt19937_64 rng{std::random_device{}()};
+    // One generator per thread: the table's rewrite and the large copies write files beside
+    // their targets off the loop's thread too.
+    thread_local std::mt19937_64 rng{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[32];
         std::snprintf(suffix, sizeof suffix, ".%016llx.part",

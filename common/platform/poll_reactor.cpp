@@ -202,7 +202,9 @@ ManualReactor::ManualReactor(LocalTime start)
 void ManualReactor::drain() {
     for (int pass = 0; pass < 10000; ++pass) {
         int ran = runDeferred();
-        ran += pollSockets(0);
+        // Work on another thread comes back through a socket: it is waited for (in real time,
+        // the manual clock standing still) as if it had been done on this one.
+        ran += pollSockets(outsideWork() > 0 ? kOutsideWorkWait : 0);
         ran += runDeferred();
         ran += fireDueTimers();
         ran += runDeferred();

@@ -107,8 +107,11 @@ public:
 
     // Moves the clock forward by ms, firing every timer that falls due on the way in order.
     void advance(Millis ms);
-    // Handles socket readiness until nothing more is ready right now.
+    // Handles socket readiness until nothing more is ready right now, and until the work
+    // handed to other threads has come back (waiting at most kOutsideWorkWait real
+    // milliseconds for each piece of it).
     void drain();
+    static constexpr int kOutsideWorkWait = 30000;
     // Ends the present turn without looking at the sockets: runs the deferred calls.
     void endTurn() { runDeferred(); }
     ManualClock& manualClock() { return ManualClockHolder::manualClock; }

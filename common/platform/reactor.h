@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 
 #include "common/platform/clock.h"
@@ -54,6 +55,16 @@ public:
 
     virtual const Clock& clock() const = 0;
     Millis now() const { return clock().monotonic(); }
+
+    // Work handed to another thread whose ending comes back to this loop through a watched
+    // socket. A loop that runs for ever needs no count of it; one driven by hand (tests) waits
+    // for it before it takes itself for idle.
+    void beginOutsideWork() { ++outsideWork_; }
+    void endOutsideWork(std::size_t count = 1) { outsideWork_ -= count; }
+    std::size_t outsideWork() const { return outsideWork_; }
+
+private:
+    std::size_t outsideWork_ = 0;
 };
 
 }  // namespace zelt

@@ -79,7 +79,19 @@ void Connection::flushAndResume() {
     if (*alive && isOpen() && !wasAccepting && accepting()) resume();
 }
 
-bool Connection::accepting() const { return !overBound() && reactor_.now() >= heldUntil_; }
+bool Connection::accepting() const {
+    return !paused_ && !overBound() && reactor_.now() >= heldUntil_;
+}
+
+void Connection::pauseReading(bool paused) {
+    if (!isOpen() || paused == paused_) return;
+    paused_ = paused;
+    if (paused) {
+        updateInterest();
+    } else {
+        resume();
+    }
+}
 
 void Connection::resume() {
     updateInterest();

@@ -74,6 +74,10 @@ public:
     // Neither reads nor hands over packets before the reactor's clock reaches when (a later
     // hold extends an earlier one).
     void holdReadingUntil(Millis when);
+    // Neither reads nor hands over packets while paused: the last one handed over started work
+    // that its successors must wait for. Going on hands over what waited.
+    void pauseReading(bool paused);
+    bool readingPaused() const { return paused_; }
     // Bytes received that do not yet make a whole packet.
     std::size_t bufferedBytes() const { return rxEnd_ - rxBegin_; }
 
@@ -116,6 +120,7 @@ private:
     std::size_t sendBound_ = DefaultSendBound;
     bool wasOver_ = false;
     Millis heldUntil_ = 0;
+    bool paused_ = false;
     unsigned interest_ = 0;
     // Set while the packets of one read are handled: answers queue until they are all done.
     bool batching_ = false;

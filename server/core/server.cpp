@@ -26,7 +26,7 @@ Server::Server(Reactor& reactor, Console& console, AdminUi& ui, ServerOptions op
       messages_(reactor, console, ui, store_, slots_, sessions_),
       shutdown_(reactor, console, ui, store_, sessions_, communication_),
       repository_(reactor, store_, slots_, sessions_,
-                  {paths_.files, paths_.temp, options_.tempLimits}, settings_.retentionCount),
+                  {paths_.files, paths_.temp, options_.tempLimits, options_.copiesOnLoopThread}, settings_.retentionCount),
       accountAdmin_(console, ui, store_, sessions_),
       groupAdmin_(console, ui, store_, accountAdmin_, repository_.versions(),
                   repository_.checkOuts()),
@@ -130,6 +130,9 @@ void Server::exit() {
     stopTimers();
     // A server that never had the data directory leaves it as the one that has it keeps it.
     if (!lock_.held()) return;
+    // A commit under way has replaced its file already, or will have: it ends, its check-out
+    // released, before the tables are saved.
+    repository_.finishWork();
     if (store_.loaded()) {
         (void)store_.saveGroups();
         (void)store_.saveAccounts();

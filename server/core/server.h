@@ -45,6 +45,10 @@ struct ServerOptions {
     bool markJournal = true;
     // The bound on uncommitted uploads and the disk's reserve (tests make them small).
     TempFiles::Limits tempLimits{};
+    // Large copies (download copies, a commit's versions and replacement) made on the loop's
+    // thread, holding everyone up meanwhile, as before they had a thread of their own (kept to
+    // measure one against the other; the fuzzer wants each input played out at once).
+    bool copiesOnLoopThread = false;
     // Whether the log-in answer tells clients of ours that they may keep requests in flight.
     // Off, every client waits for each answer (benchmarks compare the two).
     bool offerPipelining = true;

@@ -7,7 +7,8 @@
 // the connection's receive path instead of through a system call per piece, and the tables are
 // written nowhere: an 8 MB Groups.zelt per check-out would be nearly all the work otherwise.
 // For the same reason check-out marks go without the journal, whose rewrite would fingerprint
-// the whole table at every input (the harness's clock passes the rewrite's delay each time).
+// the whole table at every input (the harness's clock passes the rewrite's delay each time),
+// and copies are made on the one thread, so that each input is played out whole at once.
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -68,6 +69,7 @@ struct Harness {
         options.listenPort = 0;
         options.connectionCapacity = 8;
         options.markJournal = false;
+        options.copiesOnLoopThread = true;
         options.tableWriter = [](int, const void*, std::size_t size) {
             return static_cast<ssize_t>(size);
         };

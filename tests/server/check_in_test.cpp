@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <future>
+#include <memory>
 
 #include "tests/server/repository_fixture.h"
 
@@ -63,6 +65,90 @@ TEST_F(CheckInTest, TheFirstCommitKeepsTheOriginalThenTheNewContentAndFreesTheLo
         EXPECT_EQ(readAll(plan), randomBytes(size, 3));
     }
     EXPECT_EQ(versions().versions(plan).size(), 4u);
+}
+
+TEST_F(CheckInTest, LongCopiesHoldUpOnlyTheConnectionThatAskedForThem) {
+    auto bob = logIn("bob");
+    // Keeps the thread that makes the copies busy until the test lets it go, as a copy of a
+    // file of gigabytes would.
+    const auto holdCopies = [this] {
+        auto gate = std::make_shared<std::promise<void>>();
+        server->repository().work().run(
+            {}, [done = gate->get_future().share()] { done.wait(); }, [] {});
+        return gate;
+    };
+    const auto bystanderServed = [&] {
+        bob->send(Packet(Opcode::ReqKeepAlive));
+        return bob->receive(1000).has_value();
+    };
+
+    // A download copy: anna's keep-alive behind it waits for it, bob is answered meanwhile.
+    auto gate = holdCopies();
+    Packet open(Opcode::ReqFetchOpen);
+    open.set(proto::ReqFetchOpen::path, plan);
+    anna->send(open);
+    anna->send(Packet(Opcode::ReqKeepAlive));
+    EXPECT_TRUE(bystanderServed());
+    EXPECT_TRUE(anna->quiet(100));
+    gate->set_value();
+    const Packet opened = anna->expect(Opcode::RepFetchOpen);
+    EXPECT_EQ(opened.get(proto::RepFetchOpen::size), 8);
+    anna->expect(Opcode::RepKeepAlive);
+    Packet close(Opcode::ReqFetchClose);
+    close.set(proto::ReqFetchClose::tempPath, opened.get(proto::RepFetchOpen::tempPath));
+    anna->send(close);
+
+    // A commit: the file stays anna's until it has been replaced, and her requests sent after
+    // the commit see it done.
+    checkOut(*anna, plan);
+    const std::string content = randomBytes(3 << 20);
+    upload(*anna, "anna__plan.doc", content);
+    gate = holdCopies();
+    Packet checkIn(Opcode::ReqCheckIn);
+    checkIn.set(proto::ReqCheckIn::path, plan);
+    checkIn.set(proto::ReqCheckIn::uploadName, "anna__plan.doc");
+    checkIn.set(proto::ReqCheckIn::comment, "edited");
+    anna->send(checkIn);
+    Packet properties(Opcode::ReqFileProperties);
+    properties.set(proto::ReqFileProperties::groupName, "alpha");
+    properties.set(proto::ReqFileProperties::path, plan);
+    anna->send(properties);
+    EXPECT_TRUE(bystanderServed());
+    EXPECT_EQ(checkOut(*bob, plan).get(proto::RepCheckOut::status), proto::RepCheckOut::kRefused);
+    EXPECT_TRUE(anna->quiet(100));
+    gate->set_value();
+    EXPECT_EQ(anna->expect(Opcode::RepCheckIn).get(proto::RepCheckIn::status),
+              proto::RepCheckIn::kCheckedIn);
+    const Packet after = anna->expect(Opcode::RepFileProperties);
+    EXPECT_EQ(proto::ConstView{after.get(proto::RepFileProperties::details)}.get(
+                  proto::DetailRecord::comment),
+              "edited");
+    EXPECT_EQ(readAll(plan), content);
+    EXPECT_EQ(checkOut(*bob, plan).get(proto::RepCheckOut::status),
+              proto::RepCheckOut::kCheckedOut);
+    EXPECT_TRUE(files::listFiles(server->paths().temp).empty());
+}
+
+TEST_F(CheckInTest, ACommitUnderWayEndsWhenItsConnectionGoes) {
+    checkOut(*anna, plan);
+    upload(*anna, "anna__plan.doc", "new content");
+    auto gate = std::make_shared<std::promise<void>>();
+    server->repository().work().run(
+        {}, [done = gate->get_future().share()] { done.wait(); }, [] {});
+    Packet checkIn(Opcode::ReqCheckIn);
+    checkIn.set(proto::ReqCheckIn::path, plan);
+    checkIn.set(proto::ReqCheckIn::uploadName, "anna__plan.doc");
+    anna->send(checkIn);
+    EXPECT_TRUE(anna->quiet(50));
+    // The server drops her (the administrator's disconnect), taking her copies and uploads.
+    server->slots().freeAll();
+    gate->set_value();
+    ASSERT_TRUE(reactor.runUntil([&] { return reactor.outsideWork() == 0; }, 3000));
+    reactor.drain();
+    EXPECT_EQ(holderIn(*groupsOnDisk(), 0, plan), "");
+    EXPECT_EQ(readAll(plan), "new content");
+    EXPECT_EQ(versions().versions(plan).size(), 2u);
+    EXPECT_TRUE(files::listFiles(server->paths().temp).empty());
 }
 
 TEST_F(CheckInTest, AChecksumMismatchRepeatsTheOffsetAndAResentChunkIsNotStoredTwice) {

@@ -1,5 +1,8 @@
 #include "server/core/repository/check_ins.h"
 
+#include <memory>
+#include <utility>
+
 #include "common/platform/files.h"
 #include "common/protocol/layouts.h"
 #include "server/core/repository/leftovers.h"
@@ -68,26 +71,50 @@ void CheckIns::onReqCheckIn(ConnectionId id, const Packet& request) {
     const bool ownUpload =
         !upload.empty() && temps_.owns(upload, userName, TempFiles::Kind::Upload);
 
-    std::string_view reason;
-    if (!checkOuts_.holds(path, userName)) {
-        reason = text::NotCheckedOutByYou;
-    } else if (!ownUpload || !files::isFile(upload)) {
-        reason = text::OverwriteFailed;
-    } else {
-        reason = checkIn(path, upload, userName, request.get(proto::ReqCheckIn::comment));
-    }
-    // A failed commit needs a new upload anyway.
-    if (ownUpload) temps_.remove(upload);
-
     Packet out(Opcode::RepCheckIn);
     out.set(proto::RepCheckIn::tag, request.get(proto::ReqCheckIn::tag));
+    std::string_view refusal;
+    if (!checkOuts_.holds(path, userName)) {
+        refusal = text::NotCheckedOutByYou;
+    } else if (!ownUpload || !files::isFile(upload)) {
+        refusal = text::OverwriteFailed;
+    }
+    if (!refusal.empty()) {
+        // A failed commit needs a new upload anyway.
+        if (ownUpload) temps_.remove(upload);
+        return answer(id, std::move(out), path, userName, refusal);
+    }
+
+    // The copies of a large file take seconds: they are made off the loop's thread. The upload
+    // is the commit's from here on, so that a connection closing meanwhile cannot take it away.
+    temps_.detach(upload);
+    Commit commit{path, upload,
+                  versions_.planVersion(path, ReservedUserName, text::OriginalComment),
+                  versions_.planVersion(path, userName, request.get(proto::ReqCheckIn::comment)),
+                  retentionCount_};
+    auto reason = std::make_shared<std::string_view>();
+    work_.run(
+        id,
+        [&versions = std::as_const(versions_), commit = std::move(commit), reason] {
+            *reason = checkIn(versions, commit);
+            files::discardFile(commit.upload);
+            if (reason->empty()) versions.prune(commit.path, commit.retention);
+        },
+        [this, id, out = std::move(out), path, userName, reason]() mutable {
+            answer(id, std::move(out), path, userName, *reason);
+        });
+}
+
+void CheckIns::answer(ConnectionId id, Packet out, const std::string& path,
+                      const std::string& userName, std::string_view reason) {
     if (!reason.empty()) {
         out.set(proto::RepCheckIn::status, proto::RepCheckIn::kFailed);
         out.set(proto::RepCheckIn::reason, reason);
         return replies_.reply(id, out);
     }
+    // Also when the connection went while the commit was made: the file holds the new
+    // content, so the check-out is over.
     checkOuts_.release(path, userName);
-    versions_.prune(path, retentionCount_);
     out.set(proto::RepCheckIn::status, proto::RepCheckIn::kCheckedIn);
     replies_.replyAfterSave(id, out);
 }
@@ -120,26 +147,26 @@ std::string_view notReplaceable(const std::string& path) {
 
 }  // namespace
 
-std::string_view CheckIns::checkIn(const std::string& path, const std::string& upload,
-                                   const std::string& userName, const std::string& comment) {
+std::string_view CheckIns::checkIn(const VersionStore& versions, const Commit& commit) {
+    const std::string& path = commit.path;
     if (const std::string_view refusal = notReplaceable(path); !refusal.empty()) return refusal;
     // What an earlier commit of this file left when the server was killed in the middle.
-    removeLeftoversOf(versions_, path);
-    const std::string folder = versions_.folderOf(path);
+    removeLeftoversOf(versions, path);
+    const std::string folder = versions.folderOf(path);
     const files::FolderResult made = files::createFolder(folder);
     // Without a version folder no version can be kept, and overwriting the file would lose it.
     if (made == files::FolderResult::Failed) return text::OriginalBackupFailed;
     // A new folder means the file was never checked in: its present content is kept first. A
     // file that does not exist yet has nothing to keep.
     if (made == files::FolderResult::Created && files::isFile(path) &&
-        !versions_.makeVersion(path, path, ReservedUserName, text::OriginalComment)) {
+        !VersionStore::keepVersion(commit.original, path)) {
         // Removing the folder again makes the next commit try the backup again, instead of
         // taking the original for kept.
         (void)files::removeFolder(folder);
         return text::OriginalBackupFailed;
     }
-    if (!files::replaceWithCopy(upload, path)) return text::OverwriteFailed;
-    if (!versions_.makeVersion(path, upload, userName, comment)) return text::NewBackupFailed;
+    if (!files::replaceWithCopy(commit.upload, path)) return text::OverwriteFailed;
+    if (!VersionStore::keepVersion(commit.latest, commit.upload)) return text::NewBackupFailed;
     return {};
 }
 

@@ -23,6 +23,7 @@ public:
         std::string filesFolder;
         std::string tempFolder;
         TempFiles::Limits tempLimits;
+        bool copiesOnLoopThread = false;  // see ServerOptions
     };
 
     Repository(Reactor& reactor, Store& store, SlotTable& slots, Sessions& sessions,
@@ -30,9 +31,10 @@ public:
         : versions_(places.filesFolder, reactor.clock()),
           temps_(places.tempFolder, places.tempLimits),
           replies_(reactor, slots, store),
+          work_(reactor, slots, places.copiesOnLoopThread),
           checkOuts_(reactor.clock(), store, slots, sessions, replies_, versions_),
-          transfers_(store, sessions, temps_, replies_),
-          checkIns_(sessions, checkOuts_, versions_, temps_, replies_, retentionCount) {}
+          transfers_(store, sessions, temps_, replies_, work_),
+          checkIns_(sessions, checkOuts_, versions_, temps_, replies_, work_, retentionCount) {}
 
     VersionStore& versions() { return versions_; }
     TempFiles& tempFiles() { return temps_; }
@@ -40,9 +42,12 @@ public:
     CheckOuts& checkOuts() { return checkOuts_; }
     Transfers& transfers() { return transfers_; }
     CheckIns& checkIns() { return checkIns_; }
+    RequestWork& work() { return work_; }
 
     // A connection closed: the copies and uploads it made are of no use to anyone.
     void connectionClosed(ConnectionId id) { temps_.removeAllOf(id); }
+    // Lets the copies under way end, their answers and releases included (an orderly exit).
+    void finishWork() { work_.finish(); }
 
     // Tells a user's client that the administrator voided its check-out of path.
     void sendCheckOutVoided(std::string_view userName, std::string_view path) {
@@ -53,6 +58,9 @@ private:
     VersionStore versions_;
     TempFiles temps_;
     ReplyQueue replies_;
+    // After the version store, which a job off the loop's thread uses: going first, it waits
+    // for the job under way (endings not run by then are dropped).
+    RequestWork work_;
     CheckOuts checkOuts_;
     Transfers transfers_;
     CheckIns checkIns_;

@@ -102,6 +102,8 @@ void TempFiles::remove(const std::string& path) {
     if (entries_.erase(path) != 0) files::discardFile(path);
 }
 
+void TempFiles::detach(const std::string& path) { entries_.erase(path); }
+
 void TempFiles::removeAll() {
     for (const auto& [path, entry] : entries_) files::discardFile(path);
     entries_.clear();

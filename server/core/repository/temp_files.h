@@ -75,6 +75,9 @@ public:
 
     // Deletes a file and forgets it.
     void remove(const std::string& path);
+    // Forgets a file without deleting it: whoever takes it over deletes it (the exit's
+    // clean-up of Temp, should that never happen).
+    void detach(const std::string& path);
     // Deletes every file and forgets them all.
     void removeAll();
     // Deletes every file a connection made; it has closed.

@@ -1,6 +1,7 @@
 #include "server/core/repository/transfers.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 
 #include "common/platform/files.h"
@@ -72,31 +73,40 @@ void Transfers::openCopy(ConnectionId id, const Packet& request) {
     const std::string path = request.get(layout.requestPath);
     const std::string userName = sessions_.userNameOf(id);
 
-    // Any other path gets the answer of a copy that failed: the server hands out its members'
-    // files to their groups, not whatever file a client names.
-    std::string temp;
-    std::int64_t size = 0;
-    const auto fileSize =
-        mayRead(path, userName) && files::isFile(path) ? files::fileSize(path) : std::nullopt;
-    if (fileSize) {
-        // A copy that would eat into the disk's reserve is refused like one that failed.
-        temp = temps_.createDownload(userName, static_cast<std::uint64_t>(*fileSize), id);
-        // Into the very file just made, never through a link put in its place meanwhile.
-        if (!temp.empty() && files::copyIntoOwnFile(path, temp)) {
-            // The size of what will be served, even if the file changed while it was copied.
-            size = files::fileSize(temp).value_or(0);
-        } else if (!temp.empty()) {
-            temps_.remove(temp);
-            temp.clear();
-        }
-    }
-
     Packet out(layout.answer);
     copyTag(request, out);
     out.set(layout.path, path);
-    out.set(layout.tempPath, temp);
-    out.set(layout.size, size);
-    replies_.reply(id, out);
+    out.set(layout.tempPath, "");
+    out.set(layout.size, 0);
+    // Any other path gets the answer of a copy that failed: the server hands out its members'
+    // files to their groups, not whatever file a client names.
+    const auto fileSize =
+        mayRead(path, userName) && files::isFile(path) ? files::fileSize(path) : std::nullopt;
+    // A copy that would eat into the disk's reserve is refused like one that failed.
+    const std::string temp =
+        fileSize ? temps_.createDownload(userName, static_cast<std::uint64_t>(*fileSize), id) : "";
+    if (temp.empty()) return replies_.reply(id, out);
+
+    // A large file takes seconds to copy: that is done off the loop's thread.
+    auto size = std::make_shared<std::optional<std::int64_t>>();
+    work_.run(
+        id,
+        [path, temp, size] {
+            // Into the very file just made, never through a link put in its place meanwhile.
+            // The size is of what will be served, even if the file changed while it was copied.
+            if (files::copyIntoOwnFile(path, temp)) *size = files::fileSize(temp).value_or(0);
+        },
+        [this, id, out = std::move(out), layout, temp, userName, size]() mutable {
+            // The copy may have gone meanwhile, with its connection or to make room for
+            // another of the account's.
+            if (*size && temps_.owns(temp, userName, TempFiles::Kind::Download)) {
+                out.set(layout.tempPath, temp);
+                out.set(layout.size, **size);
+            } else {
+                temps_.remove(temp);
+            }
+            replies_.reply(id, out);
+        });
 }
 
 void Transfers::sendChunk(ConnectionId id, const Packet& request) {

@@ -4,6 +4,7 @@
 
 #include "common/protocol/packet.h"
 #include "server/core/repository/reply_queue.h"
+#include "server/core/repository/request_work.h"
 #include "server/core/repository/temp_files.h"
 #include "server/core/session/sessions.h"
 #include "server/core/store/store.h"
@@ -15,8 +16,9 @@ namespace zelt::server {
 // fetch's request tag.
 class Transfers {
 public:
-    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies)
-        : store_(store), sessions_(sessions), temps_(temps), replies_(replies) {}
+    Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies,
+              RequestWork& work)
+        : store_(store), sessions_(sessions), temps_(temps), replies_(replies), work_(work) {}
 
     void onReqViewOpen(ConnectionId id, const proto::Packet& request) { openCopy(id, request); }
     void onReqViewChunk(ConnectionId id, const proto::Packet& request) { sendChunk(id, request); }
@@ -36,6 +38,7 @@ private:
     Sessions& sessions_;
     TempFiles& temps_;
     ReplyQueue& replies_;
+    RequestWork& work_;
 };
 
 }  // namespace zelt::server

@@ -62,21 +62,50 @@ std::optional<std::string> VersionStore::makeVersion(std::string_view path,
                                                      const std::string& source,
                                                      std::string_view userName,
                                                      std::string_view comment) {
-    const std::string stamp = newStamp();
-    if (!files::replaceWithCopy(source, versionFile(path, stamp))) return std::nullopt;
-    writeDetails(path, stamp, userName, comment);
-    return stamp;
+    NewVersion version = planVersion(path, userName, comment);
+    if (!keepVersion(version, source)) return std::nullopt;
+    return std::move(version.stamp);
+}
+
+namespace {
+
+DetailBytes detailRecord(const Clock& clock, std::string_view userName,
+                         std::string_view comment) {
+    DetailBytes record{};
+    proto::MutableView view{record};
+    view.set(proto::DetailRecord::time, formatStamp(clock.localTime()));
+    view.set(proto::DetailRecord::userName, userName);
+    view.set(proto::DetailRecord::comment,
+             proto::capped(comment, proto::DetailRecord::kMaxComment));
+    return record;
+}
+
+bool writeRecord(const std::string& file, const DetailBytes& record) {
+    return static_cast<bool>(files::writeFileAtomic(file, record.data(), record.size()));
+}
+
+}  // namespace
+
+VersionStore::NewVersion VersionStore::planVersion(std::string_view path,
+                                                   std::string_view userName,
+                                                   std::string_view comment) {
+    NewVersion version;
+    version.stamp = newStamp();
+    version.file = versionFile(path, version.stamp);
+    version.detailFile = detailFile(path, version.stamp);
+    version.details = detailRecord(clock_, userName, comment);
+    return version;
+}
+
+bool VersionStore::keepVersion(const NewVersion& version, const std::string& source) {
+    if (!files::replaceWithCopy(source, version.file)) return false;
+    (void)writeRecord(version.detailFile, version.details);
+    return true;
 }
 
 bool VersionStore::writeDetails(std::string_view path, std::string_view stamp,
                                 std::string_view userName, std::string_view comment) {
-    DetailBytes record{};
-    proto::MutableView view{record};
-    view.set(proto::DetailRecord::time, formatStamp(clock_.localTime()));
-    view.set(proto::DetailRecord::userName, userName);
-    view.set(proto::DetailRecord::comment,
-             proto::capped(comment, proto::DetailRecord::kMaxComment));
-    return static_cast<bool>(files::writeFileAtomic(detailFile(path, stamp), record.data(), record.size()));
+    return writeRecord(detailFile(path, stamp), detailRecord(clock_, userName, comment));
 }
 
 std::vector<std::string> VersionStore::versions(std::string_view path) const {

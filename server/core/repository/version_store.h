@@ -17,7 +17,8 @@ using DetailBytes = std::array<std::uint8_t, proto::DetailRecord::kSize>;
 
 // The history of member files: one folder per file inside the Files folder, holding each kept
 // version as "<stamp>.__file__" and its details as "<stamp>.__detail__". The latest version of a
-// file is the file itself, at its own path.
+// file is the file itself, at its own path. Its const members touch nothing but the files and
+// may be called from any thread.
 class VersionStore {
 public:
     VersionStore(std::string filesFolder, const Clock& clock)
@@ -39,6 +40,18 @@ public:
     // appears under its final name only once complete.
     std::optional<std::string> makeVersion(std::string_view path, const std::string& source,
                                            std::string_view userName, std::string_view comment);
+    // The same in two steps, for a copy made off the loop's thread: the stamp and the details
+    // are taken now, on the thread that owns this store, and keepVersion() writes them from
+    // any thread, touching nothing but the files.
+    struct NewVersion {
+        std::string stamp;
+        std::string file;
+        std::string detailFile;
+        DetailBytes details{};
+    };
+    NewVersion planVersion(std::string_view path, std::string_view userName,
+                           std::string_view comment);
+    static bool keepVersion(const NewVersion& version, const std::string& source);
     // Writes the details of a version: the current time, the user and at most 1024 characters
     // of comment.
     bool writeDetails(std::string_view path, std::string_view stamp, std::string_view userName,

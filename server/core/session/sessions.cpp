@@ -27,6 +27,8 @@ void Sessions::idleCheck() {
         ConnectionSlot& s = slots_[i];
         // Connections that have not logged in have a deadline of their own (Admission).
         if (!s.loggedIn()) continue;
+        // Its requests wait for work of its own (a long copy): the peer is there.
+        if (s.connection->readingPaused()) continue;
         if (s.activity == 1) {
             s.activity = 2;
         } else if (s.activity == 2) {
@@ -100,6 +102,8 @@ void Sessions::forEachConnected(const std::function<void(ConnectionId, int accou
     for (std::size_t i = 0; i < slots_.capacity(); ++i) {
         const ConnectionSlot& s = slots_[i];
         if (!s.loggedIn()) continue;
+        // Its requests wait for work of its own (a long copy): the peer is there.
+        if (s.connection->readingPaused()) continue;
         const auto r = store_.accounts().record(static_cast<std::size_t>(s.account));
         if (r.get(AccountRecord::connected) == 1) f(slots_.idOf(i), s.account);
     }

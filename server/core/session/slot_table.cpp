@@ -158,6 +158,11 @@ void SlotTable::holdReading(ConnectionId id, Millis until) {
     if (slot != nullptr && slot->open()) slot->connection->holdReadingUntil(until);
 }
 
+void SlotTable::pauseReading(ConnectionId id, bool paused) {
+    ConnectionSlot* slot = find(id);
+    if (slot != nullptr && slot->open()) slot->connection->pauseReading(paused);
+}
+
 void SlotTable::answer(ConnectionId id, std::span<const std::uint8_t> packet) {
     ConnectionSlot* slot = find(id);
     if (slot == nullptr || !slot->open()) return;

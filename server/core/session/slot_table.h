@@ -134,6 +134,9 @@ public:
     void send(ConnectionId id, std::span<const std::uint8_t> packet);
     // The connection's requests wait until the reactor's clock reaches until.
     void holdReading(ConnectionId id, Millis until);
+    // The connection's requests wait while its last one is being worked on; nothing happens
+    // once it is gone.
+    void pauseReading(ConnectionId id, bool paused);
 
     // A client may send its next requests before the answer to the first arrives, and pairs
     // each answer with its request by their order. So the answers of one connection go out in
