@@ -88,6 +88,10 @@ void CheckIns::onReqCheckIn(ConnectionId id, const Packet& request) {
     // The copies of a large file take seconds: they are made off the loop's thread. The upload
     // is the commit's from here on, so that a connection closing meanwhile cannot take it away.
     temps_.detach(upload);
+    // What an earlier commit of this file left when the server was killed in the middle. Here,
+    // not on the copying thread: an administrator's replacement of the file, which runs on
+    // this thread, must not lose its own half-written copy to it.
+    removeLeftoversOf(versions_, path);
     Commit commit{path, upload,
                   versions_.planVersion(path, ReservedUserName, text::OriginalComment),
                   versions_.planVersion(path, userName, request.get(proto::ReqCheckIn::comment)),
@@ -150,8 +154,6 @@ std::string_view notReplaceable(const std::string& path) {
 std::string_view CheckIns::checkIn(const VersionStore& versions, const Commit& commit) {
     const std::string& path = commit.path;
     if (const std::string_view refusal = notReplaceable(path); !refusal.empty()) return refusal;
-    // What an earlier commit of this file left when the server was killed in the middle.
-    removeLeftoversOf(versions, path);
     const std::string folder = versions.folderOf(path);
     const files::FolderResult made = files::createFolder(folder);
     // Without a version folder no version can be kept, and overwriting the file would lose it.
