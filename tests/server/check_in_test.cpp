@@ -83,7 +83,13 @@ TEST_F(CheckInTest, LongCopiesHoldUpOnlyTheConnectionThatAskedForThem) {
     };
 
     // A download copy: anna's keep-alive behind it waits for it, bob is answered meanwhile.
+    // Small files are copied at once and do not wait behind others' copies.
+    writeAll(plan, randomBytes(Transfers::CopyAtOnceBytes + 1));
+    const std::string small = memberFile("small.doc", "small");
+    addGroup("gamma", {"anna"}, {small});
     auto gate = holdCopies();
+    const Packet smallCopy = openFetch(*anna, small);
+    EXPECT_EQ(smallCopy.get(proto::RepFetchOpen::size), 5);
     Packet open(Opcode::ReqFetchOpen);
     open.set(proto::ReqFetchOpen::path, plan);
     anna->send(open);
@@ -92,11 +98,13 @@ TEST_F(CheckInTest, LongCopiesHoldUpOnlyTheConnectionThatAskedForThem) {
     EXPECT_TRUE(anna->quiet(100));
     gate->set_value();
     const Packet opened = anna->expect(Opcode::RepFetchOpen);
-    EXPECT_EQ(opened.get(proto::RepFetchOpen::size), 8);
+    EXPECT_EQ(opened.get(proto::RepFetchOpen::size), Transfers::CopyAtOnceBytes + 1);
     anna->expect(Opcode::RepKeepAlive);
-    Packet close(Opcode::ReqFetchClose);
-    close.set(proto::ReqFetchClose::tempPath, opened.get(proto::RepFetchOpen::tempPath));
-    anna->send(close);
+    for (const Packet* copy : {&smallCopy, &opened}) {
+        Packet close(Opcode::ReqFetchClose);
+        close.set(proto::ReqFetchClose::tempPath, copy->get(proto::RepFetchOpen::tempPath));
+        anna->send(close);
+    }
 
     // A commit: the file stays anna's until it has been replaced, and her requests sent after
     // the commit see it done.

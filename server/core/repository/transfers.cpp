@@ -87,26 +87,30 @@ void Transfers::openCopy(ConnectionId id, const Packet& request) {
         fileSize ? temps_.createDownload(userName, static_cast<std::uint64_t>(*fileSize), id) : "";
     if (temp.empty()) return replies_.reply(id, out);
 
-    // A large file takes seconds to copy: that is done off the loop's thread.
     auto size = std::make_shared<std::optional<std::int64_t>>();
-    work_.run(
-        id,
-        [path, temp, size] {
-            // Into the very file just made, never through a link put in its place meanwhile.
-            // The size is of what will be served, even if the file changed while it was copied.
-            if (files::copyIntoOwnFile(path, temp)) *size = files::fileSize(temp).value_or(0);
-        },
-        [this, id, out = std::move(out), layout, temp, userName, size]() mutable {
-            // The copy may have gone meanwhile, with its connection or to make room for
-            // another of the account's.
-            if (*size && temps_.owns(temp, userName, TempFiles::Kind::Download)) {
-                out.set(layout.tempPath, temp);
-                out.set(layout.size, **size);
-            } else {
-                temps_.remove(temp);
-            }
-            replies_.reply(id, out);
-        });
+    auto copy = [path, temp, size] {
+        // Into the very file just made, never through a link put in its place meanwhile. The
+        // size is of what will be served, even if the file changed while it was copied.
+        if (files::copyIntoOwnFile(path, temp)) *size = files::fileSize(temp).value_or(0);
+    };
+    auto answer = [this, id, out = std::move(out), layout, temp, userName, size]() mutable {
+        // The copy may have gone meanwhile, with its connection or to make room for another
+        // of the account's.
+        if (*size && temps_.owns(temp, userName, TempFiles::Kind::Download)) {
+            out.set(layout.tempPath, temp);
+            out.set(layout.size, **size);
+        } else {
+            temps_.remove(temp);
+        }
+        replies_.reply(id, out);
+    };
+    // A small file is copied at once, in about a millisecond, rather than wait behind another
+    // user's copy of gigabytes; a large one takes seconds, off the loop's thread.
+    if (*fileSize <= CopyAtOnceBytes) {
+        copy();
+        return answer();
+    }
+    work_.run(id, std::move(copy), std::move(answer));
 }
 
 void Transfers::sendChunk(ConnectionId id, const Packet& request) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 #include "common/protocol/packet.h"
@@ -16,6 +17,9 @@ namespace zelt::server {
 // fetch's request tag.
 class Transfers {
 public:
+    // Copies of files up to this size are made on the loop's thread.
+    static constexpr std::int64_t CopyAtOnceBytes = std::int64_t{1} << 20;
+
     Transfers(Store& store, Sessions& sessions, TempFiles& temps, ReplyQueue& replies,
               RequestWork& work)
         : store_(store), sessions_(sessions), temps_(temps), replies_(replies), work_(work) {}
