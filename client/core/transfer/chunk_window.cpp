@@ -18,20 +18,29 @@ std::int64_t ChunkWindow::countAt(std::int64_t offset) const {
 }
 
 std::optional<std::int64_t> ChunkWindow::next(Millis now) {
-    if (static_cast<std::int64_t>(flight_.size()) * kChunk >= window_) return std::nullopt;
-    std::int64_t offset = 0;
-    if (!again_.empty()) {
-        offset = again_.front();
-        if (holdLast_ && offset == lastOffset_ && arrived_ != chunks_ - 1) return std::nullopt;
-        again_.pop_front();
-    } else if (nextFresh_ <= lastOffset_) {
-        if (holdLast_ && nextFresh_ == lastOffset_ && arrived_ != chunks_ - 1) return std::nullopt;
-        offset = nextFresh_;
-        nextFresh_ += kChunk;
-    } else {
+    const std::optional<std::int64_t> offset = pick();
+    topping_ = offset.has_value();
+    if (offset) flight_.push_back({*offset, now, delivered_});
+    return offset;
+}
+
+std::optional<std::int64_t> ChunkWindow::pick() {
+    const std::int64_t inFlight = static_cast<std::int64_t>(flight_.size()) * kChunk;
+    // The window is topped up in bursts of at least a quarter of it, not a chunk per answer:
+    // each burst is one write on both sides of the link instead of one per few answers.
+    if (inFlight >= window_ || (!topping_ && window_ - inFlight < window_ / 4)) {
         return std::nullopt;
     }
-    flight_.push_back({offset, now, delivered_});
+    if (!again_.empty()) {
+        const std::int64_t offset = again_.front();
+        if (holdLast_ && offset == lastOffset_ && arrived_ != chunks_ - 1) return std::nullopt;
+        again_.pop_front();
+        return offset;
+    }
+    if (nextFresh_ > lastOffset_) return std::nullopt;
+    if (holdLast_ && nextFresh_ == lastOffset_ && arrived_ != chunks_ - 1) return std::nullopt;
+    const std::int64_t offset = nextFresh_;
+    nextFresh_ += kChunk;
     return offset;
 }
 

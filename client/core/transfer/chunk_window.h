@@ -52,6 +52,7 @@ private:
         Millis at;
         std::int64_t deliveredBefore;
     };
+    std::optional<std::int64_t> pick();
     void measure(const Asked& asked, Millis now);
 
     std::int64_t size_ = 0;
@@ -61,6 +62,7 @@ private:
     std::int64_t delivered_ = 0;
     std::int64_t nextFresh_ = 0;
     bool holdLast_ = false;
+    bool topping_ = false;  // a burst of requests is being handed out
     std::deque<Asked> flight_;
     std::deque<std::int64_t> again_;
 

@@ -60,8 +60,9 @@ void Fetch::next() {
     loop();
 }
 
-void Fetch::skip(const Entry& entry, std::int32_t status, Outcome outcome,
+void Fetch::skip(const Entry& given, std::int32_t status, Outcome outcome,
                  const std::string& line) {
+    const Entry entry = given;
     // The server keeps its copy until its last chunk has been read; one given up before that
     // would stay in its Temp folder.
     if (status != proto::kChunkLast)
@@ -136,7 +137,9 @@ void Fetch::requestChunk() {
             return;
         }
         TransferEngine::Record& record = engine_.record();
-        while (const std::optional<std::int64_t> offset = record.window.next(engine_.now())) {
+        // One reading of the clock for the whole burst: they all leave in one write.
+        const Millis now = engine_.now();
+        while (const std::optional<std::int64_t> offset = record.window.next(now)) {
             p.set(proto::ReqFetchChunk::offset, *offset);
             link_.send(p);
         }
@@ -165,7 +168,8 @@ void Fetch::onChunk(const Packet& p) {
         return;
     }
     index_ = index;
-    const Entry entry = list_[static_cast<std::size_t>(index)];
+    // Every way out of this file below copies what it needs before the list can change.
+    const Entry& entry = list_[static_cast<std::size_t>(index)];
     const std::int32_t status = p.get(proto::RepFetchChunk::status);
     std::span<const std::uint8_t> data;
     std::int64_t offset = 0;
@@ -187,12 +191,13 @@ void Fetch::onChunk(const Packet& p) {
     // arrived is a working copy of nothing, so it goes and the next file comes. The void's own
     // line has told the user.
     if (table.state(entry.record) != RecordCheckedOut || table.path(entry.record) != entry.path) {
+        const Entry voided = entry;
         if (status != proto::kChunkLast) {
-            engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
+            engine_.releaseServerCopy(Opcode::ReqFetchClose, voided.tempPath);
         }
-        if (!entry.part.empty()) files::discardFile(entry.part);
+        if (!voided.part.empty()) files::discardFile(voided.part);
         events_.settled(
-            FlowItem(Flow::Fetch, entry.path, Outcome::Refused, voidedLine(entry.path)));
+            FlowItem(Flow::Fetch, voided.path, Outcome::Refused, voidedLine(voided.path)));
         next();
         return;
     }
@@ -201,8 +206,10 @@ void Fetch::onChunk(const Packet& p) {
         return;
     }
     // Two server files of one name would share a working copy; the one already fetched (and
-    // perhaps edited) is never overwritten.
-    if (table.findByWorkingPath(entry.target) != CheckOutTable::kNone) {
+    // perhaps edited) is never overwritten. Only this fetch makes working copies, so looking
+    // once, before the first bytes are kept, is enough.
+    if (engine_.record().received == 0 &&
+        table.findByWorkingPath(entry.target) != CheckOutTable::kNone) {
         skip(entry, status, Outcome::Failed, quotedLine(text::FetchedNotSaved, entry.target));
         return;
     }
@@ -219,16 +226,20 @@ void Fetch::onChunk(const Packet& p) {
         requestChunk();
         return;
     }
-    engine_.record().file.close();
+    if (!engine_.record().out.close()) {
+        skip(entry, status, Outcome::Failed, std::string(text::SaveFailed));
+        return;
+    }
     if (!place(entry)) {
         skip(entry, status, Outcome::Failed, quotedLine(text::FetchedNotSaved, entry.target));
         return;
     }
-    const std::string line = receivedLine(entry.path);
+    const Entry done = entry;
+    const std::string line = receivedLine(done.path);
     console_.plain(line);
-    table.setFetched(entry.record, entry.target);
+    table.setFetched(done.record, done.target);
     local_.saveTable();
-    events_.settled(FlowItem(Flow::Fetch, entry.path, Outcome::Done, line, entry.target));
+    events_.settled(FlowItem(Flow::Fetch, done.path, Outcome::Done, line, done.target));
     next();
 }
 

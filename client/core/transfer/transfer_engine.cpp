@@ -33,6 +33,7 @@ bool TransferEngine::abandon() {
     if (kind_ == Kind::None && !fetching_) return false;
     kind_ = Kind::None;
     fetching_ = false;
+    (void)record_.out.close();
     record_ = Record{};
     hideWindow();
     return true;
@@ -59,13 +60,9 @@ bool TransferEngine::appendChunk(const std::string& file, std::span<const std::u
 
 bool TransferEngine::storeChunk(const std::string& file, std::int64_t offset,
                                 std::span<const std::uint8_t> data, bool* opened) {
-    if (!record_.file.isOpen()) {
-        // What a transfer given up left under this name is no part of this one.
-        files::discardFile(file);
-        record_.file = files::OpenFile::forWriting(file, true);
-    }
-    *opened = record_.file.isOpen();
-    if (!*opened || !record_.file.writeInPlace(offset, data.data(), data.size())) return false;
+    if (!record_.out.isOpen()) record_.out.open(file);
+    *opened = record_.out.isOpen();
+    if (!*opened || !record_.out.write(offset, data)) return false;
     record_.window.arrived(offset);
     record_.received += static_cast<std::int64_t>(data.size());
     advance();

@@ -6,6 +6,7 @@
 
 #include "client/core/session/server_link.h"
 #include "client/core/transfer/chunk_window.h"
+#include "client/core/transfer/chunk_writer.h"
 #include "client/core/ui/client_ui.h"
 #include "common/console/console.h"
 #include "common/platform/files.h"
@@ -28,9 +29,11 @@ public:
         bool cancel = false;
         int badChunks = 0;  // damaged answers in a row for the chunk now asked for
         // With a server that takes requests in flight: the chunks on their way, and the local
-        // file they are written into or read from, kept open for the whole file.
+        // file they are read from (an upload) or written into (a download), kept open for the
+        // whole file.
         ChunkWindow window;
         files::OpenFile file;
+        ChunkWriter out;
     };
     // A chunk that arrives damaged this many times in a row ends its transfer.
     static constexpr int kMaxBadChunks = 10;
@@ -50,9 +53,12 @@ public:
     bool busy();
     // A transfer of this kind starts with a fresh record.
     void begin(Kind kind);
+    // What a download had gathered reaches its file: a partial view copy stays whole as far
+    // as it came.
     void finish() {
         kind_ = Kind::None;
         record_.file.close();
+        (void)record_.out.close();
     }
     void resetRecord() { record_ = Record{}; }
     // Whether an answer's request tag names an entry of the transfer list now running.
@@ -76,7 +82,8 @@ public:
     bool acceptBadChunk() { return ++record_.badChunks < kMaxBadChunks; }
     void chunkArrived() { record_.badChunks = 0; }
     // Writes a chunk that arrived sound at its offset of the file (made afresh for the first
-    // chunk stored), counts it and moves the progress on; *opened as for appendChunk.
+    // chunk stored), counts it and moves the progress on; *opened as for appendChunk. The
+    // bytes may wait in the record's writer: a download is whole only once out.close() holds.
     bool storeChunk(const std::string& file, std::int64_t offset,
                     std::span<const std::uint8_t> data, bool* opened);
     // The time the windows measure their round trips with.

@@ -65,7 +65,9 @@ void ViewCopy::requestChunk() {
         link_.send(p);
         return;
     }
-    while (const std::optional<std::int64_t> offset = engine_.record().window.next(engine_.now())) {
+    // One reading of the clock for the whole burst: they all leave in one write.
+    const Millis now = engine_.now();
+    while (const std::optional<std::int64_t> offset = engine_.record().window.next(now)) {
         p.set(proto::ReqViewChunk::offset, *offset);
         link_.send(p);
     }
@@ -126,7 +128,10 @@ void ViewCopy::onChunk(const Packet& p) {
         requestChunk();
         return;
     }
-    record.file.close();
+    if (!record.out.close()) {
+        stop(status, Outcome::Failed, text::SaveFailed);
+        return;
+    }
     engine_.hideWindow();
     engine_.finish();
     const std::string line = receivedLine(record.path);

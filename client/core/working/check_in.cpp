@@ -169,7 +169,9 @@ bool CheckIn::sendChunksInFlight(const Entry& entry) {
         return true;
     }
     std::array<std::uint8_t, proto::ChunkSize> data{};
-    while (const std::optional<std::int64_t> offset = record.window.next(engine_.now())) {
+    // One reading of the clock for the whole burst: they all leave in one write.
+    const Millis now = engine_.now();
+    while (const std::optional<std::int64_t> offset = record.window.next(now)) {
         const std::int64_t count = record.window.countAt(*offset);
         // A working copy that shrank or went while it was sent cannot be checked in whole.
         const auto n = record.file.readAt(*offset, data.data(), static_cast<std::size_t>(count));

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/platform/files.h"
+
+namespace zelt::client {
+
+// The local file a download is written into, chunk by chunk. A chunk is a kilobyte: writing
+// each one by itself would cost a system call per kilobyte, so chunks that follow one another
+// are gathered and written together once kGather bytes have come; a chunk asked again after a
+// damaged answer lands elsewhere and sends what was gathered before it. Whatever is gathered
+// reaches the file by flush() or close(), which say whether it did; a writer dropped without
+// them loses it, as a download given up has no use for it.
+class ChunkWriter {
+public:
+    static constexpr std::size_t kGather = 256 * 1024;
+
+    // Makes the file afresh (an older one of that name goes first); false when it cannot be.
+    bool open(const std::string& path);
+    bool isOpen() const { return file_.isOpen(); }
+    // Takes the bytes at offset; false when writing what was gathered failed.
+    bool write(std::int64_t offset, std::span<const std::uint8_t> data);
+    bool flush();
+    // Flushes and closes; false when the last bytes could not be written.
+    bool close();
+
+private:
+    files::OpenFile file_;
+    std::vector<std::uint8_t> gathered_;
+    std::int64_t gatheredAt_ = 0;
+};
+
+}  // namespace zelt::client
