@@ -119,6 +119,7 @@ void ClientCore::connectionChanged() {
 void ClientCore::connectionLost() {
     fetch_.abandon();
     checkOut_.connectionLost();
+    checkIn_.connectionLost();
     if (engine_.abandon() && working_.exists()) working_.update();
 }
 

@@ -104,6 +104,7 @@ protected:
         options.dataDir = serverDir();
         options.listenPort = 0;
         options.connectionCapacity = connectionCapacity;
+        options.offerPipelining = offerPipelining;
         server = std::make_unique<Server>(reactor, serverConsole, serverUi, options);
         server->launch();
         reactor.advance(Server::StartDelay);
@@ -322,6 +323,7 @@ protected:
     Console serverConsole{reactor.clock()};
     server::test::ScriptedUi serverUi;
     std::size_t connectionCapacity = MaxConnections;
+    bool offerPipelining = true;  // false: the server of the older kind, lock-step only
     std::unique_ptr<Server> server;
     std::map<std::string, std::unique_ptr<Desk>> desks;
 };

@@ -36,7 +36,9 @@ protected:
         Desk& d = logIn(user);
         openGroup(d, group);
         checkOut(d, paths);
-        fetch(d, paths);
+        std::vector<std::string> mine = paths;
+        mine.erase(mine.begin() + 7);
+        fetch(d, mine);
         return d;
     }
 
@@ -282,6 +284,97 @@ TEST_F(ClientServerFilesTest, FilesAtEveryChunkBoundaryTravelByteExactWithReques
     }
     EXPECT_THAT(serverTemp(), IsEmpty());
     EXPECT_THAT(files::listFiles(anna.userDir + "/Temp"), IsEmpty());
+}
+
+// Fifty files checked out (one of them held by someone else), fetched, edited and checked in
+// with one comment: with requests in flight the files overlap on the link, yet every line,
+// file, record and version comes out as waiting for each answer gives them.
+TEST_F(ClientServerFilesTest, FiftyFilesInFlightEndAsWaitingForEachAnswerEnds) {
+    constexpr int kFiles = 50;
+    struct Outcome {
+        std::vector<std::string> lines;
+        std::vector<std::string> backups;
+        std::vector<std::string> onServer;
+        std::vector<std::size_t> versions;
+        std::vector<std::string> holders;
+        std::vector<std::string> comments;
+    };
+    const auto run = [&](bool inFlight, const std::string& user) {
+        const std::string folder = inFlight ? "flight" : "step";
+        EXPECT_NE(files::createFolder(dir.file("docs/" + folder)), files::FolderResult::Failed);
+        std::vector<std::string> paths;
+        for (int k = 0; k < kFiles; ++k) {
+            // From empty to several chunks, most of them ending inside a chunk.
+            const std::size_t size = static_cast<std::size_t>(k % 7 == 0 ? k * 150 : k * 61);
+            paths.push_back(memberFile(folder + "/" + std::to_string(k) + ".bin",
+                                       binary(size, static_cast<unsigned>(k))));
+        }
+        offerPipelining = inFlight;
+        restartServer();
+        addGroup(folder, {user}, paths);
+        // Someone else holds the eighth file.
+        auto held = server->groups().fileEntry(
+            static_cast<std::size_t>(server->groups().findByName(folder)), 7);
+        held.set(server::FileEntry::checkedOut, 1);
+        held.set(server::FileEntry::holder, "carl");
+        held.set(server::FileEntry::checkOutTime, "2026/01/02 [03:04]");
+        EXPECT_TRUE(server->saveGroups());
+
+        Desk& d = logIn(user);
+        EXPECT_EQ(d.core->pipelined(), inFlight);
+        openGroup(d, folder);
+        const std::size_t at = d.mark();
+        checkOut(d, paths);
+        std::vector<std::string> mine = paths;
+        mine.erase(mine.begin() + 7);
+        fetch(d, mine);
+        for (int k = 0; k < kFiles; ++k) {
+            if (k == 7) continue;
+            writeAll(d.working(std::to_string(k) + ".bin"),
+                     binary(static_cast<std::size_t>((kFiles - k) * 47), 100u + k));
+        }
+        d.ui.comments = {comment({"All at once."}, true)};
+        checkIn(d, mine);
+        EXPECT_THAT(serverTemp(), IsEmpty());
+        EXPECT_THAT(files::listFiles(d.userDir + "/Temp"), IsEmpty());
+        EXPECT_THAT(d.ui.commentPaths, ElementsAre(paths[0]));
+        EXPECT_EQ(d.core->checkOutTable().checkedOutCount(), 0);
+
+        Outcome out;
+        const std::string docs = dir.file("docs/" + folder);
+        for (std::string line : d.linesSince(at)) {
+            for (std::size_t cut; (cut = line.find(docs)) != std::string::npos;) {
+                line.replace(cut, docs.size(), "DOCS");
+            }
+            out.lines.push_back(line);
+        }
+        for (int k = 0; k < kFiles; ++k) {
+            const std::string& path = paths[static_cast<std::size_t>(k)];
+            out.backups.push_back(readAll(d.backup(std::to_string(k) + ".bin")));
+            out.onServer.push_back(readAll(path));
+            out.versions.push_back(server->repository().versions().versions(path).size());
+            out.holders.push_back(holderOnDisk(path));
+            out.comments.push_back(latestDetails(path).second);
+        }
+        return out;
+    };
+    const Outcome inFlight = run(true, "anna");
+    const Outcome lockStep = run(false, "bob");
+    EXPECT_EQ(inFlight.lines, lockStep.lines);
+    EXPECT_EQ(inFlight.backups, lockStep.backups);
+    EXPECT_EQ(inFlight.onServer, lockStep.onServer);
+    EXPECT_EQ(inFlight.versions, lockStep.versions);
+    EXPECT_EQ(inFlight.holders, lockStep.holders);
+    EXPECT_EQ(inFlight.comments, lockStep.comments);
+    // And what they both give is the work done: 49 files in, one refused.
+    ASSERT_EQ(lockStep.lines.size(), 3u * (kFiles - 1) + 1);
+    EXPECT_EQ(
+        lockStep.lines[7],
+        "'DOCS/7.bin' check-out failed: Already checked-out by 'carl' at 2026/01/02 [03:04].");
+    EXPECT_EQ(lockStep.lines.back(), "'DOCS/49.bin' checked-in.");
+    EXPECT_EQ(lockStep.onServer[49], binary(47, 149));
+    EXPECT_EQ(lockStep.versions[49], 2u);
+    EXPECT_EQ(lockStep.holders[7], "carl");
 }
 
 TEST_F(ClientServerFilesTest, TheAdministratorsVoidReachesTheHoldersClient) {

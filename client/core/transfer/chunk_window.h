@@ -43,6 +43,8 @@ public:
     std::int64_t countAt(std::int64_t offset) const;
     bool isLast(std::int64_t offset) const { return offset == lastOffset_; }
     bool complete() const { return arrived_ == chunks_; }
+    // Every chunk has been asked for at least once and none waits to be asked again.
+    bool allAsked() const { return chunks_ > 0 && nextFresh_ > lastOffset_ && again_.empty(); }
     std::size_t inFlight() const { return flight_.size(); }
     std::int64_t window() const { return window_; }
 

@@ -1,5 +1,7 @@
 #include "client/core/transfer/fetch.h"
 
+#include <algorithm>
+
 #include "client/core/ui/forms.h"
 #include "client/core/ui/texts.h"
 #include "common/platform/files.h"
@@ -26,10 +28,14 @@ void Fetch::fetchSelected() {
     for (int row : working_.selectedRows()) {
         const int record = working_.recordOfRow(row);
         if (record == CheckOutTable::kNone || table.state(record) == RecordFetched) continue;
-        list_.push_back({record, table.path(record), "", "", ""});
+        Entry entry;
+        entry.record = record;
+        entry.path = table.path(record);
+        list_.push_back(std::move(entry));
     }
     if (list_.empty()) return;
     index_ = 0;
+    opensSent_ = 0;
     engine_.begin(Kind::Fetch);
     engine_.setFetching(true);
     working_.hide();
@@ -49,10 +55,109 @@ void Fetch::loop() {
         events_.ended(Flow::Fetch);
         return;
     }
+    if (link_.pipelined()) {
+        openAhead();
+        takeEarly();
+        return;
+    }
     Packet p(Opcode::ReqFetchOpen);
     p.set(proto::ReqFetchOpen::tag, index_);
     p.set(proto::ReqFetchOpen::path, list_[static_cast<std::size_t>(index_)].path);
     link_.send(p);
+}
+
+void Fetch::openAhead() {
+    // The server makes a copy of each file it opens: the ones opened ahead are kept to a few,
+    // and to a size that a cancel throws away without regret. The current one always opens.
+    std::int64_t aheadBytes = 0;
+    for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < opensSent_; ++k) {
+        aheadBytes += list_[k].size;
+    }
+    opensSent_ = std::max(opensSent_, static_cast<std::size_t>(index_));
+    while (opensSent_ < list_.size() &&
+           (opensSent_ == static_cast<std::size_t>(index_) ||
+            (opensSent_ < static_cast<std::size_t>(index_) + kOpensAhead &&
+             aheadBytes < kOpenAheadBytes))) {
+        Entry& entry = list_[opensSent_];
+        Packet p(Opcode::ReqFetchOpen);
+        p.set(proto::ReqFetchOpen::tag, static_cast<std::int32_t>(opensSent_));
+        p.set(proto::ReqFetchOpen::path, entry.path);
+        link_.send(p);
+        entry.openAsked = true;
+        ++opensSent_;
+    }
+}
+
+void Fetch::askAhead() {
+    if (!engine_.fetching()) return;
+    const ChunkWindow& current = engine_.record().window;
+    if (!current.allAsked()) return;
+    // What is asked ahead stays within what the link carries for the current file.
+    const auto budget = static_cast<std::size_t>(
+        std::max(current.window(), ChunkWindow::kSmallestWindow) / ChunkWindow::kChunk);
+    std::size_t used = current.inFlight();
+    for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < opensSent_; ++k) {
+        used += list_[k].window.inFlight();
+    }
+    const Millis now = engine_.now();
+    for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < opensSent_ && used < budget;
+         ++k) {
+        Entry& entry = list_[k];
+        if (!entry.openAnswered) return;
+        if (!entry.opened) continue;
+        Packet p(Opcode::ReqFetchChunk);
+        p.set(proto::ReqFetchChunk::tag, static_cast<std::int32_t>(k));
+        p.set(proto::ReqFetchChunk::path, entry.path);
+        p.set(proto::ReqFetchChunk::tempPath, entry.tempPath);
+        while (used < budget) {
+            const std::optional<std::int64_t> offset = entry.window.next(now);
+            if (!offset) break;
+            p.set(proto::ReqFetchChunk::offset, *offset);
+            link_.send(p);
+            ++used;
+        }
+        // A file's last chunk waits for the rest of it; the files behind it wait too.
+        if (!entry.window.allAsked()) return;
+    }
+}
+
+bool Fetch::keepEarly(int index, const Packet& p) {
+    if (index <= index_ || static_cast<std::size_t>(index) >= opensSent_) return false;
+    Entry& entry = list_[static_cast<std::size_t>(index)];
+    const auto bytes = p.bytes();
+    entry.early.emplace_back(bytes.begin(), bytes.end());
+    return true;
+}
+
+void Fetch::takeEarly() {
+    // A file finished by an early answer starts the next one, whose early answers this same
+    // loop then takes, rather than a call inside a call for every file.
+    if (takingEarly_) return;
+    takingEarly_ = true;
+    while (static_cast<std::size_t>(index_) < list_.size()) {
+        Entry& entry = list_[static_cast<std::size_t>(index_)];
+        if (entry.early.empty()) break;
+        const std::vector<std::uint8_t> bytes = std::move(entry.early.front());
+        entry.early.pop_front();
+        const Packet p = Packet::received(bytes, bytes.size());
+        if (static_cast<Opcode>(bytes[1]) == Opcode::RepFetchOpen) {
+            onOpen(p);
+        } else {
+            onChunk(p);
+        }
+    }
+    takingEarly_ = false;
+}
+
+void Fetch::releaseAhead() {
+    for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < opensSent_; ++k) {
+        const Entry& entry = list_[k];
+        if (entry.opened) {
+            engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
+        } else if (entry.openAsked && !entry.openAnswered) {
+            ++staleOpens_;
+        }
+    }
 }
 
 void Fetch::next() {
@@ -87,15 +192,34 @@ void Fetch::abandon() {
         if (!part.empty()) files::discardFile(part);
     }
     list_.clear();
+    staleOpens_ = 0;
 }
 
 void Fetch::onOpen(const Packet& p) {
+    const std::string tempPath = p.get(proto::RepFetchOpen::tempPath);
+    if (staleOpens_ > 0 && link_.pipelined()) {
+        --staleOpens_;
+        if (!tempPath.empty()) engine_.releaseServerCopy(Opcode::ReqFetchClose, tempPath);
+        return;
+    }
     const int index = p.get(proto::RepFetchOpen::tag);
     if (!engine_.answers(Kind::Fetch, index, list_.size())) return;
+    const std::int64_t size = p.get(proto::RepFetchOpen::size);
+    if (link_.pipelined() && index != index_) {
+        if (!keepEarly(index, p)) return;
+        Entry& ahead = list_[static_cast<std::size_t>(index)];
+        ahead.openAnswered = true;
+        if (!tempPath.empty() && size >= 0) {
+            ahead.opened = true;
+            ahead.tempPath = tempPath;
+            ahead.size = size;
+            ahead.window.start(size, true);
+            askAhead();
+        }
+        return;
+    }
     index_ = index;
     Entry& entry = list_[static_cast<std::size_t>(index)];
-    const std::string tempPath = p.get(proto::RepFetchOpen::tempPath);
-    const std::int64_t size = p.get(proto::RepFetchOpen::size);
     if (tempPath.empty() || size < 0) {
         const std::string line = quotedLine(text::FetchFailed, entry.path);
         console_.error(line);
@@ -120,7 +244,12 @@ void Fetch::onOpen(const Packet& p) {
         return;
     }
     engine_.openWindow(entry.path, size);
-    record.window.start(size, true);
+    // Chunks asked for while the file waited its turn are still on their way, in its window.
+    if (entry.opened) {
+        record.window = std::move(entry.window);
+    } else {
+        record.window.start(size, true);
+    }
     requestChunk();
 }
 
@@ -143,8 +272,10 @@ void Fetch::requestChunk() {
             p.set(proto::ReqFetchChunk::offset, *offset);
             link_.send(p);
         }
+        askAhead();
         return;
     }
+    if (link_.pipelined()) releaseAhead();
     engine_.releaseServerCopy(Opcode::ReqFetchClose, entry.tempPath);
     if (!entry.part.empty()) files::discardFile(entry.part);
     console_.important(text::TransferCancelled);
@@ -162,9 +293,13 @@ void Fetch::onChunk(const Packet& p) {
     if (!engine_.answers(Kind::Fetch, index, list_.size())) return;
     const bool inFlight = link_.pipelined();
     // With chunks in flight, answers to a file already given up may still come: they are not
-    // this file's.
-    if (inFlight && (index != index_ || p.get(proto::RepFetchChunk::tempPath) !=
-                                            list_[static_cast<std::size_t>(index)].tempPath)) {
+    // this file's. Those for a file behind the current one wait for their turn.
+    if (inFlight &&
+        p.get(proto::RepFetchChunk::tempPath) != list_[static_cast<std::size_t>(index)].tempPath) {
+        return;
+    }
+    if (inFlight && index != index_) {
+        keepEarly(index, p);
         return;
     }
     index_ = index;

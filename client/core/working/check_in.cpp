@@ -1,5 +1,6 @@
 #include "client/core/working/check_in.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 
@@ -48,7 +49,13 @@ void CheckIn::checkInSelected() {
         if (record == CheckOutTable::kNone) continue;
         if (table.state(record) == RecordFetched) {
             const std::string working = table.workingPath(record);
-            list_.push_back({table.path(record), working, uploadName(working), record, 0});
+            Entry entry;
+            entry.path = table.path(record);
+            entry.workingPath = working;
+            entry.uploadName = uploadName(working);
+            entry.record = record;
+            entry.index = static_cast<int>(list_.size());
+            list_.push_back(std::move(entry));
         } else {
             if (!told) ui_.messageBox(std::string(text::NotFetchedYet));
             told = true;
@@ -59,6 +66,7 @@ void CheckIn::checkInSelected() {
     working_.hide();
     engine_.hideWindow();
     index_ = 0;
+    firstChunk_ = sentChunks_;
     engine_.begin(Kind::CheckIn);
     loop();
 }
@@ -66,7 +74,23 @@ void CheckIn::checkInSelected() {
 void CheckIn::loop() {
     engine_.resetRecord();
     for (; index_ < static_cast<int>(list_.size()); ++index_) {
-        const Entry& entry = list_[static_cast<std::size_t>(index_)];
+        Entry& entry = list_[static_cast<std::size_t>(index_)];
+        if (entry.ahead) {
+            // Its upload began while it waited: it goes on where it stands.
+            TransferEngine::Record& record = engine_.record();
+            record.path = entry.path;
+            record.size = entry.size;
+            engine_.openWindow(entry.path, entry.size);
+            record.window = std::move(entry.window);
+            if (entry.file) record.file = std::move(*entry.file);
+            entry.file.reset();
+            if (entry.early.empty()) {
+                sendChunk();
+            } else {
+                takeEarly();
+            }
+            return;
+        }
         const std::optional<std::int64_t> size = files::fileSize(entry.workingPath);
         if (!size) {
             const std::string line =
@@ -88,10 +112,103 @@ void CheckIn::loop() {
         sendChunk();
         return;
     }
+    end(false);
+}
+
+void CheckIn::end(bool cancelled) {
+    if (cancelled) {
+        engine_.finish();
+        list_.clear();
+        if (working_.exists()) working_.show();
+        events_.ended(Flow::CheckIn);
+        return;
+    }
+    // The last files' commits may still be on their way: their lines come before the end.
+    if (!committed_.empty()) {
+        ending_ = true;
+        return;
+    }
+    finishEnd();
+}
+
+void CheckIn::finishEnd() {
+    ending_ = false;
     engine_.finish();
     list_.clear();
     if (local_.table().checkedOutCount() > 0) working_.show();
     events_.ended(Flow::CheckIn);
+}
+
+void CheckIn::connectionLost() {
+    committed_.clear();
+    ending_ = false;
+    sentChunks_ = answeredChunks_ = firstChunk_ = 0;
+}
+
+void CheckIn::takeEarly() {
+    // A file finished by an early answer starts the next one, whose early answers this same
+    // loop then takes, rather than a call inside a call for every file.
+    if (takingEarly_) return;
+    takingEarly_ = true;
+    while (static_cast<std::size_t>(index_) < list_.size()) {
+        Entry& entry = list_[static_cast<std::size_t>(index_)];
+        if (entry.early.empty()) break;
+        const std::vector<std::uint8_t> bytes = std::move(entry.early.front());
+        entry.early.pop_front();
+        onChunkInFlight(entry, Packet::received(bytes, bytes.size()));
+    }
+    takingEarly_ = false;
+}
+
+bool CheckIn::startAhead(Entry& entry) {
+    const CheckOutTable& table = local_.table();
+    if (table.state(entry.record) != RecordFetched || table.path(entry.record) != entry.path) {
+        return false;
+    }
+    const std::optional<std::int64_t> size = files::fileSize(entry.workingPath);
+    if (!size) return false;
+    auto file = std::make_shared<files::OpenFile>(files::OpenFile::forReading(entry.workingPath));
+    if (!file->isOpen()) return false;
+    entry.size = *size;
+    entry.file = std::move(file);
+    entry.window.start(*size, false);
+    entry.ahead = true;
+    return true;
+}
+
+void CheckIn::sendAhead() {
+    // A Comment dialog still to come would ask about a file whose upload is long done.
+    if (!comment_.apply) return;
+    const ChunkWindow& current = engine_.record().window;
+    if (!current.allAsked()) return;
+    const auto budget = static_cast<std::size_t>(
+        std::max(current.window(), ChunkWindow::kSmallestWindow) / ChunkWindow::kChunk);
+    const std::size_t last = std::min(list_.size(), static_cast<std::size_t>(index_) + kAhead + 1);
+    std::size_t used = current.inFlight();
+    for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < last; ++k) {
+        used += list_[k].window.inFlight();
+    }
+    std::array<std::uint8_t, proto::ChunkSize> data{};
+    const Millis now = engine_.now();
+    for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < last && used < budget; ++k) {
+        Entry& entry = list_[k];
+        if (entry.broken || (!entry.ahead && !startAhead(entry))) return;
+        while (used < budget) {
+            const std::optional<std::int64_t> offset = entry.window.next(now);
+            if (!offset) break;
+            const std::int64_t count = entry.window.countAt(*offset);
+            const auto n =
+                entry.file->readAt(*offset, data.data(), static_cast<std::size_t>(count));
+            if (!n || static_cast<std::int64_t>(*n) != count) {
+                // Told when its turn comes, as for the file being sent.
+                entry.broken = true;
+                return;
+            }
+            sendChunkPacket(entry, *offset, std::span<const std::uint8_t>(data.data(), *n));
+            ++used;
+        }
+        if (!entry.window.allAsked()) return;
+    }
 }
 
 void CheckIn::next() {
@@ -116,17 +233,17 @@ void CheckIn::sendChunk() {
     const Entry& entry = list_[static_cast<std::size_t>(index_)];
     if (engine_.record().cancel) {
         abort(entry);
+        for (std::size_t k = static_cast<std::size_t>(index_) + 1; k < list_.size(); ++k) {
+            if (list_[k].ahead) abort(list_[k]);
+        }
         events_.settled(FlowItem(Flow::CheckIn, entry.path, Outcome::Failed,
                                  std::string(text::TransferCancelled)));
         engine_.hideWindow();
-        engine_.finish();
-        list_.clear();
-        if (working_.exists()) working_.show();
-        events_.ended(Flow::CheckIn);
+        end(true);
         return;
     }
     if (link_.pipelined()) {
-        if (!sendChunksInFlight(entry)) {
+        if (entry.broken || !sendChunksInFlight(entry)) {
             abort(entry);
             giveUp(entry, Outcome::Failed,
                    quoted(entry.workingPath) + " " + std::string(text::WorkingCopyMissing));
@@ -176,18 +293,25 @@ bool CheckIn::sendChunksInFlight(const Entry& entry) {
         // A working copy that shrank or went while it was sent cannot be checked in whole.
         const auto n = record.file.readAt(*offset, data.data(), static_cast<std::size_t>(count));
         if (!n || static_cast<std::int64_t>(*n) != count) return false;
-        const std::span<const std::uint8_t> chunk(data.data(), *n);
-        Packet p(Opcode::ReqCheckInChunk);
-        p.set(proto::ReqCheckInChunk::tag, index_);
-        p.set(proto::ReqCheckInChunk::last, record.window.isLast(*offset) ? 1 : 0);
-        p.set(proto::ReqCheckInChunk::uploadName, entry.uploadName);
-        p.set(proto::ReqCheckInChunk::offset, *offset);
-        p.set(proto::ReqCheckInChunk::count, count);
-        p.set(proto::ReqCheckInChunk::checksum, proto::chunkChecksum(chunk));
-        p.set(proto::ReqCheckInChunk::data, chunk);
-        link_.send(p);
+        sendChunkPacket(entry, *offset, std::span<const std::uint8_t>(data.data(), *n));
     }
+    sendAhead();
     return true;
+}
+
+void CheckIn::sendChunkPacket(const Entry& entry, std::int64_t offset,
+                              std::span<const std::uint8_t> chunk) {
+    const ChunkWindow& window = entry.index == index_ ? engine_.record().window : entry.window;
+    Packet p(Opcode::ReqCheckInChunk);
+    p.set(proto::ReqCheckInChunk::tag, entry.index);
+    p.set(proto::ReqCheckInChunk::last, window.isLast(offset) ? 1 : 0);
+    p.set(proto::ReqCheckInChunk::uploadName, entry.uploadName);
+    p.set(proto::ReqCheckInChunk::offset, offset);
+    p.set(proto::ReqCheckInChunk::count, static_cast<std::int64_t>(chunk.size()));
+    p.set(proto::ReqCheckInChunk::checksum, proto::chunkChecksum(chunk));
+    p.set(proto::ReqCheckInChunk::data, chunk);
+    link_.send(p);
+    ++sentChunks_;
 }
 
 void CheckIn::onChunkInFlight(Entry& entry, const Packet& p) {
@@ -218,11 +342,20 @@ void CheckIn::onChunkInFlight(Entry& entry, const Packet& p) {
 }
 
 void CheckIn::onChunk(const Packet& p) {
+    // Every answer counts, whoever it is for: they come in the order of the requests.
+    const bool ofThisList = !link_.pipelined() || answeredChunks_++ >= firstChunk_;
     const int index = p.get(proto::RepCheckInChunk::tag);
-    if (!engine_.answers(Kind::CheckIn, index, list_.size())) return;
-    // With chunks in flight, answers for a file already given up may still come.
+    if (!ofThisList || !engine_.answers(Kind::CheckIn, index, list_.size())) return;
+    // With chunks in flight, answers for a file already given up may still come, and those
+    // of a list cancelled before them. Those for a file behind the current one wait their turn.
     if (link_.pipelined()) {
-        if (index == index_) onChunkInFlight(list_[static_cast<std::size_t>(index)], p);
+        Entry& entry = list_[static_cast<std::size_t>(index)];
+        if (index == index_) {
+            onChunkInFlight(entry, p);
+        } else if (index > index_ && entry.ahead) {
+            const auto bytes = p.bytes();
+            entry.early.emplace_back(bytes.begin(), bytes.end());
+        }
         return;
     }
     index_ = index;
@@ -277,13 +410,32 @@ void CheckIn::commit() {
     p.set(proto::ReqCheckIn::userName, local_.comm().userName());
     p.set(proto::ReqCheckIn::comment, comment_.text);
     link_.send(p);
+    // With no dialog left to ask, the next file need not wait for this one's answer.
+    if (link_.pipelined() && comment_.apply) {
+        committed_.push_back(entry);
+        next();
+    }
 }
 
 void CheckIn::onAnswer(const Packet& p) {
     const int index = p.get(proto::RepCheckIn::tag);
+    // Commits sent without waiting are answered first, in the order they went.
+    if (!committed_.empty()) {
+        if (index != committed_.front().index) return;
+        const Entry entry = std::move(committed_.front());
+        committed_.pop_front();
+        settle(entry, p);
+        if (committed_.empty() && ending_) finishEnd();
+        return;
+    }
     if (!engine_.answers(Kind::CheckIn, index, list_.size())) return;
     index_ = index;
     const Entry entry = list_[static_cast<std::size_t>(index)];
+    settle(entry, p);
+    next();
+}
+
+void CheckIn::settle(const Entry& entry, const Packet& p) {
     FlowItem item(Flow::CheckIn, entry.path, Outcome::Refused);
     if (p.get(proto::RepCheckIn::status) == proto::RepCheckIn::kFailed) {
         item.serverText = p.get(proto::RepCheckIn::reason);
@@ -311,7 +463,6 @@ void CheckIn::onAnswer(const Packet& p) {
         local_.saveTable();
     }
     events_.settled(item);
-    next();
 }
 
 }  // namespace zelt::client
