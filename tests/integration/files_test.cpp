@@ -36,9 +36,7 @@ protected:
         Desk& d = logIn(user);
         openGroup(d, group);
         checkOut(d, paths);
-        std::vector<std::string> mine = paths;
-        mine.erase(mine.begin() + 7);
-        fetch(d, mine);
+        fetch(d, paths);
         return d;
     }
 
