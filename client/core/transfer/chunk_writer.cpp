@@ -1,5 +1,8 @@
 #include "client/core/transfer/chunk_writer.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace zelt::client {
 
 bool ChunkWriter::open(const std::string& path) {
@@ -37,6 +40,37 @@ bool ChunkWriter::close() {
     const bool flushed = flush();
     file_.close();
     return flushed;
+}
+
+bool ChunkReader::open(const std::string& path) {
+    file_ = files::OpenFile::forReading(path);
+    read_.clear();
+    readAt_ = 0;
+    return file_.isOpen();
+}
+
+void ChunkReader::close() {
+    file_.close();
+    read_.clear();
+}
+
+std::optional<std::size_t> ChunkReader::readAt(std::int64_t offset, void* buffer,
+                                               std::size_t size) {
+    const auto end = readAt_ + static_cast<std::int64_t>(read_.size());
+    if (offset < readAt_ || offset + static_cast<std::int64_t>(size) > end) {
+        read_.resize(std::max(kGather, size));
+        const std::optional<std::size_t> n = file_.readAt(offset, read_.data(), read_.size());
+        if (!n) {
+            read_.clear();
+            return std::nullopt;
+        }
+        read_.resize(*n);
+        readAt_ = offset;
+    }
+    const auto from = static_cast<std::size_t>(offset - readAt_);
+    const std::size_t n = std::min(size, read_.size() - from);
+    std::memcpy(buffer, read_.data() + from, n);
+    return n;
 }
 
 }  // namespace zelt::client

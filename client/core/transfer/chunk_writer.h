@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,6 +33,26 @@ private:
     files::OpenFile file_;
     std::vector<std::uint8_t> gathered_;
     std::int64_t gatheredAt_ = 0;
+};
+
+// The local file an upload is read from, chunk by chunk: kGather bytes are read at once and
+// the chunks handed out from them, so that an upload costs a read a quarter megabyte, not one a
+// kilobyte. A chunk asked again lies behind what was read and is read afresh.
+class ChunkReader {
+public:
+    static constexpr std::size_t kGather = ChunkWriter::kGather;
+
+    bool open(const std::string& path);
+    bool isOpen() const { return file_.isOpen(); }
+    void close();
+    // Up to size bytes from offset (fewer at the end of the file), or nothing when reading
+    // fails.
+    std::optional<std::size_t> readAt(std::int64_t offset, void* buffer, std::size_t size);
+
+private:
+    files::OpenFile file_;
+    std::vector<std::uint8_t> read_;
+    std::int64_t readAt_ = 0;
 };
 
 }  // namespace zelt::client

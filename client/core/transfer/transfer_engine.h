@@ -32,7 +32,7 @@ public:
         // file they are read from (an upload) or written into (a download), kept open for the
         // whole file.
         ChunkWindow window;
-        files::OpenFile file;
+        ChunkReader file;
         ChunkWriter out;
     };
     // A chunk that arrives damaged this many times in a row ends its transfer.

@@ -107,7 +107,7 @@ void CheckIn::loop() {
             // The server keeps its upload file however the chunks come; the last one may go
             // before the others are through.
             record.window.start(*size, false);
-            record.file = files::OpenFile::forReading(entry.workingPath);
+            record.file.open(entry.workingPath);
         }
         sendChunk();
         return;
@@ -167,8 +167,8 @@ bool CheckIn::startAhead(Entry& entry) {
     }
     const std::optional<std::int64_t> size = files::fileSize(entry.workingPath);
     if (!size) return false;
-    auto file = std::make_shared<files::OpenFile>(files::OpenFile::forReading(entry.workingPath));
-    if (!file->isOpen()) return false;
+    auto file = std::make_shared<ChunkReader>();
+    if (!file->open(entry.workingPath)) return false;
     entry.size = *size;
     entry.file = std::move(file);
     entry.window.start(*size, false);

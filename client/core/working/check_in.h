@@ -59,7 +59,7 @@ private:
         bool broken = false;  // its working copy could not be read while it waited
         std::int64_t size = 0;
         ChunkWindow window;
-        std::shared_ptr<files::OpenFile> file;
+        std::shared_ptr<ChunkReader> file;
         std::deque<std::vector<std::uint8_t>> early;
     };
     struct Comment {
