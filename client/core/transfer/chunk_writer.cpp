@@ -69,7 +69,8 @@ std::optional<std::size_t> ChunkReader::readAt(std::int64_t offset, void* buffer
     }
     const auto from = static_cast<std::size_t>(offset - readAt_);
     const std::size_t n = std::min(size, read_.size() - from);
-    std::memcpy(buffer, read_.data() + from, n);
+    // At the end of the file nothing is left, and an empty buffer may have no storage at all.
+    if (n > 0) std::memcpy(buffer, read_.data() + from, n);
     return n;
 }
 

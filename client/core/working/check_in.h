@@ -104,7 +104,6 @@ private:
     // Commits sent without waiting for their answers, oldest first.
     std::deque<Entry> committed_;
     bool ending_ = false;
-    bool endCancelled_ = false;
     bool takingEarly_ = false;
     // Chunk requests sent and chunk answers received on this connection, and the first
     // request of the list now running: answers come in the order of the requests, so an
