@@ -99,7 +99,12 @@ private:
 
     void poll() {
         if (clock_.elapsed() > kWait && !steps_.empty()) {
-            ADD_FAILURE() << "a window of the flow never came (" << steps_.size() << " steps left)";
+            QWidget* modal = QApplication::activeModalWidget();
+            ADD_FAILURE() << "a window of the flow never came (" << steps_.size()
+                          << " steps left; in front: "
+                          << (modal != nullptr ? modal->metaObject()->className() : "nothing")
+                          << " \""
+                          << (modal != nullptr ? modal->windowTitle().toStdString() : "") << "\")";
             steps_.clear();
             timedOut_ = true;
         }
@@ -348,15 +353,18 @@ TEST_F(ServerWindowTest, AnAccountAndAGroupMadeThroughTheirDialogsAreOnDiskWithT
                 auto* picker = qobject_cast<QFileDialog*>(dialog);
                 ASSERT_NE(picker, nullptr);
                 // The picker reads the folder on a thread of its own and takes no file it has
-                // not listed yet: on a busy machine the first accept can come too early, so it
-                // is tried again until the picker has closed.
-                picker->selectFile(QString::fromStdString(plan));
+                // not listed yet: on a busy machine the first accept can come too early, and
+                // the listing, once it comes, may clear the selection. So the file is selected
+                // and accepted again until the picker has closed.
+                const QString file = QString::fromStdString(plan);
+                picker->selectFile(file);
                 auto* retry = new QTimer(picker);
-                QObject::connect(retry, &QTimer::timeout, picker, [picker, retry] {
+                QObject::connect(retry, &QTimer::timeout, picker, [picker, retry, file] {
                     if (!picker->isVisible()) {
                         retry->stop();
                         return;
                     }
+                    picker->selectFile(file);
                     static_cast<QDialog*>(picker)->accept();
                 });
                 retry->start(50);
