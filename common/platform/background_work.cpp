@@ -90,7 +90,7 @@ void BackgroundWork::runEndings() {
     }
     outstanding_ -= endings.size();
     reactor_.endOutsideWork(endings.size());
-    // An ending may give more work, or end this object's owner's session: each runs on its own.
+    // An ending may give more work; its own ending comes with a later wake-up.
     for (auto& done : endings) done();
 }
 

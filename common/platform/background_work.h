@@ -33,8 +33,6 @@ public:
     // Waits until every job given so far has run, and runs their endings here (the loop's
     // thread): an orderly exit lets what it began end.
     void finish();
-    // Jobs given whose ending has not run yet.
-    std::size_t outstanding() const { return outstanding_; }
 
 private:
     struct Job {
@@ -53,7 +51,7 @@ private:
     std::deque<std::function<void()>> endings_;
     bool busy_ = false;
     bool stopping_ = false;
-    std::size_t outstanding_ = 0;
+    std::size_t outstanding_ = 0;  // jobs given whose ending has not run yet
     std::thread thread_;
 };
 
