@@ -33,9 +33,10 @@ void setNoDelay(int fd) {
 
 bool wouldBlock(int err) { return err == EAGAIN || err == EWOULDBLOCK; }
 
-// Runs a send-shaped call again when a signal cut it short, and tells what came of it.
-template <typename SendCall>
-IoResult sendResult(SendCall call) {
+// Runs a send- or receive-shaped call again when a signal cut it short, and tells what came
+// of it.
+template <typename IoCall>
+IoResult ioResult(IoCall call) {
     IoResult r;
     for (;;) {
         const ssize_t n = call();
@@ -138,7 +139,7 @@ int connectError(Handle handle) {
 }
 
 IoResult sendSome(Handle handle, const void* data, std::size_t size) {
-    return sendResult([&] { return ::send(handle, data, size, MSG_NOSIGNAL); });
+    return ioResult([&] { return ::send(handle, data, size, MSG_NOSIGNAL); });
 }
 
 IoResult sendPieces(Handle handle, const Piece* pieces, std::size_t count) {
@@ -152,30 +153,14 @@ IoResult sendPieces(Handle handle, const Piece* pieces, std::size_t count) {
     msghdr message{};
     message.msg_iov = vectors;
     message.msg_iovlen = count;
-    return sendResult([&] { return ::sendmsg(handle, &message, MSG_NOSIGNAL); });
+    return ioResult([&] { return ::sendmsg(handle, &message, MSG_NOSIGNAL); });
 }
 
 IoResult recvSome(Handle handle, void* data, std::size_t size) {
-    IoResult r;
-    for (;;) {
-        ssize_t n = ::recv(handle, data, size, 0);
-        if (n > 0) {
-            r.bytes = static_cast<std::size_t>(n);
-            return r;
-        }
-        if (n == 0) {
-            r.status = IoResult::Status::Closed;
-            return r;
-        }
-        if (errno == EINTR) continue;
-        if (wouldBlock(errno)) {
-            r.status = IoResult::Status::WouldBlock;
-        } else {
-            r.status = IoResult::Status::Failed;
-            r.error = errno;
-        }
-        return r;
-    }
+    IoResult r = ioResult([&] { return ::recv(handle, data, size, 0); });
+    // Nothing read without an error: the peer has closed its end.
+    if (r.ok() && r.bytes == 0) r.status = IoResult::Status::Closed;
+    return r;
 }
 
 void closeSocket(Handle handle) {

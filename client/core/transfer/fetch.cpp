@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "client/core/transfer/early_answers.h"
 #include "client/core/ui/forms.h"
 #include "client/core/ui/texts.h"
 #include "common/platform/files.h"
@@ -130,23 +131,13 @@ bool Fetch::keepEarly(int index, const Packet& p) {
 }
 
 void Fetch::takeEarly() {
-    // A file finished by an early answer starts the next one, whose early answers this same
-    // loop then takes, rather than a call inside a call for every file.
-    if (takingEarly_) return;
-    takingEarly_ = true;
-    while (static_cast<std::size_t>(index_) < list_.size()) {
-        Entry& entry = list_[static_cast<std::size_t>(index_)];
-        if (entry.early.empty()) break;
-        const std::vector<std::uint8_t> bytes = std::move(entry.early.front());
-        entry.early.pop_front();
-        const Packet p = Packet::received(bytes, bytes.size());
-        if (static_cast<Opcode>(bytes[1]) == Opcode::RepFetchOpen) {
+    takeEarlyAnswers(list_, index_, takingEarly_, [this](Entry&, const Packet& p) {
+        if (p.opcode() == Opcode::RepFetchOpen) {
             onOpen(p);
         } else {
             onChunk(p);
         }
-    }
-    takingEarly_ = false;
+    });
 }
 
 void Fetch::releaseAhead() {

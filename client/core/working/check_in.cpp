@@ -4,6 +4,7 @@
 #include <array>
 #include <fstream>
 
+#include "client/core/transfer/early_answers.h"
 #include "client/core/ui/forms.h"
 #include "client/core/ui/texts.h"
 #include "common/platform/files.h"
@@ -146,18 +147,8 @@ void CheckIn::connectionLost() {
 }
 
 void CheckIn::takeEarly() {
-    // A file finished by an early answer starts the next one, whose early answers this same
-    // loop then takes, rather than a call inside a call for every file.
-    if (takingEarly_) return;
-    takingEarly_ = true;
-    while (static_cast<std::size_t>(index_) < list_.size()) {
-        Entry& entry = list_[static_cast<std::size_t>(index_)];
-        if (entry.early.empty()) break;
-        const std::vector<std::uint8_t> bytes = std::move(entry.early.front());
-        entry.early.pop_front();
-        onChunkInFlight(entry, Packet::received(bytes, bytes.size()));
-    }
-    takingEarly_ = false;
+    takeEarlyAnswers(list_, index_, takingEarly_,
+                     [this](Entry& entry, const Packet& p) { onChunkInFlight(entry, p); });
 }
 
 bool CheckIn::startAhead(Entry& entry) {
