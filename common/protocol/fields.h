@@ -153,9 +153,12 @@ private:
         }
     }
     void setPadded(std::size_t offset, std::size_t width, std::string_view content) {
-        for (std::size_t i = 0; i < width && offset + i < mutable_.size(); ++i) {
-            mutable_[offset + i] = i < content.size() ? static_cast<std::uint8_t>(content[i]) : 0;
-        }
+        if (offset >= mutable_.size()) return;
+        const std::size_t room = std::min(width, mutable_.size() - offset);
+        const std::size_t copied = std::min(content.size(), room);
+        std::uint8_t* at = mutable_.data() + offset;
+        std::copy_n(content.data(), copied, at);
+        std::fill_n(at + copied, room - copied, std::uint8_t{0});
     }
 
     std::span<std::uint8_t> mutable_;
