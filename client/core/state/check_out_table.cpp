@@ -101,12 +101,10 @@ int CheckOutTable::markRequested(const std::string& path) {
 }
 
 int CheckOutTable::checkedOutCount() const {
-    // Asked at every status line: one stride over the states, without a row's bounds checks.
     int count = 0;
-    for (std::size_t at = CheckOutRecord::state.offset; at < bytes_.size();
-         at += CheckOutRecord::kSize) {
-        const std::uint8_t s = bytes_[at];
-        count += static_cast<int>(s == RecordCheckedOut || s == RecordFetched);
+    for (int i = 0; i < size(); ++i) {
+        const std::uint8_t s = state(i);
+        if (s == RecordCheckedOut || s == RecordFetched) ++count;
     }
     return count;
 }
