@@ -2,7 +2,6 @@
 
 #include <time.h>
 
-#include <cstdio>
 
 namespace zelt {
 
@@ -51,18 +50,45 @@ ManualClock::ManualClock(LocalTime start) : startEpochMs_(calendarMs(start)) {}
 
 LocalTime ManualClock::localTime() const { return fromCalendarMs(startEpochMs_ + now_); }
 
-std::string formatStamp(const LocalTime& t) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d [%02d:%02d:%02d]", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+namespace {
+
+// As printf's %02d writes it, without printf: every console line takes a stamp, and the
+// sanitizer builds check each formatted print at length.
+void appendTwoDigits(std::string& out, int value) {
+    if (value < 0 || value > 99) {
+        out += std::to_string(value);
+        return;
+    }
+    out += static_cast<char>('0' + value / 10);
+    out += static_cast<char>('0' + value % 10);
+}
+
+// "year/month/day [hour:minute", the part both stamps share.
+std::string stampToMinute(const LocalTime& t) {
+    std::string text;
+    text.reserve(24);
+    appendTwoDigits(text, t.year);
+    text += '/';
+    appendTwoDigits(text, t.month);
+    text += '/';
+    appendTwoDigits(text, t.day);
+    text += " [";
+    appendTwoDigits(text, t.hour);
+    text += ':';
+    appendTwoDigits(text, t.minute);
     return text;
 }
 
-std::string formatMinuteStamp(const LocalTime& t) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d [%02d:%02d]", t.year, t.month, t.day,
-                  t.hour, t.minute);
+}  // namespace
+
+std::string formatStamp(const LocalTime& t) {
+    std::string text = stampToMinute(t);
+    text += ':';
+    appendTwoDigits(text, t.second);
+    text += ']';
     return text;
 }
+
+std::string formatMinuteStamp(const LocalTime& t) { return stampToMinute(t) + ']'; }
 
 }  // namespace zelt

@@ -1,5 +1,7 @@
 #include "client/core/state/check_out_table.h"
 
+#include <algorithm>
+
 #include "common/platform/files.h"
 
 namespace zelt::client {
@@ -96,6 +98,21 @@ int CheckOutTable::markRequested(const std::string& path) {
             set(i, RecordRequested, path, "");
             return i;
         }
+    }
+    return kNone;
+}
+
+int CheckOutTable::nextInState(int from, std::uint8_t wanted) const {
+    for (int i = std::max(from, 0); i < size(); ++i) {
+        if (state(i) == wanted) return i;
+    }
+    return kNone;
+}
+
+int CheckOutTable::nextHeld(int from) const {
+    for (int i = std::max(from, 0); i < size(); ++i) {
+        const std::uint8_t s = state(i);
+        if (s == RecordCheckedOut || s == RecordFetched) return i;
     }
     return kNone;
 }

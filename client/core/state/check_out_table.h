@@ -1,8 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/limits.h"
 #include "common/protocol/fields.h"
@@ -41,8 +41,6 @@ class CheckOutTable {
 public:
     static constexpr int kNone = -1;
 
-    CheckOutTable() : bytes_(kCheckOutFileSize, 0) {}
-
     // Clears the table and reads Chkout.zelt; a missing or short file leaves free records.
     void load(const std::string& file);
     // Replaces Chkout.zelt with the whole table; false when it could not be written.
@@ -70,14 +68,21 @@ public:
     int markRequested(const std::string& path);
     // Records in the checked-out or fetched state.
     int checkedOutCount() const;
+    // The first record at or after from in the given state, or kNone; the next held record
+    // (checked out or fetched) likewise. Walks over the whole table take these, so that the
+    // 500 rows are looked at here and not at every caller.
+    int nextInState(int from, std::uint8_t state) const;
+    int nextHeld(int from) const;
 
-    const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    const std::array<std::uint8_t, kCheckOutFileSize>& bytes() const { return bytes_; }
 
 private:
     proto::ConstView record(int index) const;
     proto::MutableView mutableRecord(int index);
 
-    std::vector<std::uint8_t> bytes_;
+    // Kept inline: the table never changes size, and a core made afresh (as the fuzzer makes
+    // one for every input) then takes no mapping of its own for it.
+    std::array<std::uint8_t, kCheckOutFileSize> bytes_{};
 };
 
 }  // namespace zelt::client

@@ -30,13 +30,8 @@ void CheckOut::checkOut(const std::vector<std::string>& paths) {
 }
 
 void CheckOut::settleWaiting() {
-    const CheckOutTable& table = local_.table();
-    for (int i = 0; i < CheckOutTable::size(); ++i) {
-        if (table.state(i) == RecordRequested) {
-            loop(i);
-            return;
-        }
-    }
+    const int first = local_.table().nextInState(0, RecordRequested);
+    if (first != CheckOutTable::kNone) loop(first);
 }
 
 void CheckOut::loop(int from) {
@@ -45,8 +40,8 @@ void CheckOut::loop(int from) {
     // file of the list at once, each answer naming its record by the tag.
     const bool inFlight = link_.pipelined();
     bool waiting = false;
-    for (int i = std::max(from, 0); i < CheckOutTable::size(); ++i) {
-        if (table.state(i) != RecordRequested) continue;
+    for (int i = table.nextInState(from, RecordRequested); i != CheckOutTable::kNone;
+         i = table.nextInState(i + 1, RecordRequested)) {
         if (inFlight && asked_.count(i) != 0) {
             waiting = true;
             continue;

@@ -37,12 +37,11 @@ void WorkingFiles::fill() {
     const CheckOutTable& table = local_.table();
     model_.rows.clear();
     model_.selected.clear();
-    for (int i = 0; i < CheckOutTable::size(); ++i) {
-        const std::uint8_t state = table.state(i);
-        if (state == RecordCheckedOut) {
-            model_.rows.push_back({table.path(i), IconNotFetched, ""});
-        } else if (state == RecordFetched) {
+    for (int i = table.nextHeld(0); i != CheckOutTable::kNone; i = table.nextHeld(i + 1)) {
+        if (table.state(i) == RecordFetched) {
             model_.rows.push_back({table.path(i), IconFetched, std::string(text::Fetched)});
+        } else {
+            model_.rows.push_back({table.path(i), IconNotFetched, ""});
         }
     }
     model_.countLabel = fileCountLabel(static_cast<int>(model_.rows.size()));
