@@ -129,6 +129,26 @@ TEST(CheckOutTableTest, SavesTheWholeTableAndLoadsAShortFileAsFreeRecords) {
                             [](std::uint8_t b) { return b == 0; }));
 }
 
+// The Working Files list and the check-out requests walk the table through these: a record
+// skipped at a gap or at the last row would be a file the user holds and never sees.
+TEST(CheckOutTableTest, WalksReachRecordsAcrossGapsUpToTheLastRow) {
+    CheckOutTable table;
+    table.set(0, RecordRequested, "/srv/r0", "");
+    table.set(3, RecordFetched, "/srv/a", "/w/a");
+    table.set(4, RecordRefused, "/srv/x", "");
+    table.set(498, RecordRequested, "/srv/r1", "");
+    table.set(499, RecordCheckedOut, "/srv/z", "");
+    std::vector<int> held;
+    for (int i = table.nextHeld(0); i != CheckOutTable::kNone; i = table.nextHeld(i + 1)) {
+        held.push_back(i);
+    }
+    EXPECT_EQ(held, (std::vector<int>{3, 499}));
+    EXPECT_EQ(table.nextInState(-1, RecordRequested), 0);
+    EXPECT_EQ(table.nextInState(1, RecordRequested), 498);
+    EXPECT_EQ(table.nextInState(499, RecordRequested), CheckOutTable::kNone);
+    EXPECT_EQ(table.nextHeld(CheckOutTable::size()), CheckOutTable::kNone);
+}
+
 TEST(ClientPlacesTest, OptionsWinAndTheFoldersAreCreatedOnce) {
     TempDir dir;
     PlaceOptions options{dir.file("data/"), dir.file("user")};
