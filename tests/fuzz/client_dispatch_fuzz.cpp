@@ -12,6 +12,7 @@
 #include <sanitizer/asan_interface.h>
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -83,13 +84,16 @@ struct Harness {
     // Where each input's core lives. Made on the heap, a core (with its check-out table, a
     // third of a megabyte) would be a fresh mapping for every input, its pages faulted in
     // anew; here the same pages serve every input. Between two cores the storage is poisoned,
-    // so that a timer or a callback left behind by a dead core is still caught.
+    // so that a timer or a callback left behind by a dead core is still caught, and zeroed
+    // first, so that the leak check (which reads static storage for pointers) does not take
+    // what the dead core pointed to as still held.
     client::ClientCore* makeCore(client::ClientOptions options) {
         ASAN_UNPOISON_MEMORY_REGION(coreStorage, sizeof coreStorage);
         return new (coreStorage) client::ClientCore(reactor, ui, std::move(options));
     }
     void endCore(client::ClientCore* core) {
         core->~ClientCore();
+        std::memset(coreStorage, 0, sizeof coreStorage);
         ASAN_POISON_MEMORY_REGION(coreStorage, sizeof coreStorage);
     }
 
