@@ -2,7 +2,6 @@
 
 #include <time.h>
 
-
 namespace zelt {
 
 namespace {
@@ -89,6 +88,8 @@ std::string formatStamp(const LocalTime& t) {
     return text;
 }
 
-std::string formatMinuteStamp(const LocalTime& t) { return stampToMinute(t) + ']'; }
+std::string formatMinuteStamp(const LocalTime& t) {
+    return stampToMinute(t) + ']';
+}
 
 }  // namespace zelt

@@ -68,10 +68,10 @@ public:
     int markRequested(const std::string& path);
     // Records in the checked-out or fetched state.
     int checkedOutCount() const;
-    // The first record at or after from in the given state, or kNone; the next held record
+    // The first record at or after from in the state wanted, or kNone; the next held record
     // (checked out or fetched) likewise. Walks over the whole table take these, so that the
     // 500 rows are looked at here and not at every caller.
-    int nextInState(int from, std::uint8_t state) const;
+    int nextInState(int from, std::uint8_t wanted) const;
     int nextHeld(int from) const;
 
     const std::array<std::uint8_t, kCheckOutFileSize>& bytes() const { return bytes_; }
