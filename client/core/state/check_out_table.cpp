@@ -119,10 +119,7 @@ int CheckOutTable::nextHeld(int from) const {
 
 int CheckOutTable::checkedOutCount() const {
     int count = 0;
-    for (int i = 0; i < size(); ++i) {
-        const std::uint8_t s = state(i);
-        if (s == RecordCheckedOut || s == RecordFetched) ++count;
-    }
+    for (int i = nextHeld(0); i != kNone; i = nextHeld(i + 1)) ++count;
     return count;
 }
 
