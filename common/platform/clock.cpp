@@ -49,32 +49,28 @@ ManualClock::ManualClock(LocalTime start) : startEpochMs_(calendarMs(start)) {}
 
 LocalTime ManualClock::localTime() const { return fromCalendarMs(startEpochMs_ + now_); }
 
-namespace {
-
-// As printf's %02d writes it, without printf: every console line takes a stamp, and the
-// sanitizer builds check each formatted print at length.
-void appendTwoDigits(std::string& out, int value) {
-    if (value < 0 || value > 99) {
-        out += std::to_string(value);
-        return;
-    }
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
+std::string twoDigits(std::int64_t value) {
+    if (value < 0 || value > 9) return std::to_string(value);
+    return {'0', static_cast<char>('0' + value)};
 }
 
-// "year/month/day [hour:minute", the part both stamps share.
+namespace {
+
+// "year/month/day [hour:minute", the part both stamps share. Stamps are written without
+// printf: every console line takes one, and the sanitizer builds check each formatted print
+// at length.
 std::string stampToMinute(const LocalTime& t) {
     std::string text;
     text.reserve(24);
-    appendTwoDigits(text, t.year);
+    text += twoDigits(t.year);
     text += '/';
-    appendTwoDigits(text, t.month);
+    text += twoDigits(t.month);
     text += '/';
-    appendTwoDigits(text, t.day);
+    text += twoDigits(t.day);
     text += " [";
-    appendTwoDigits(text, t.hour);
+    text += twoDigits(t.hour);
     text += ':';
-    appendTwoDigits(text, t.minute);
+    text += twoDigits(t.minute);
     return text;
 }
 
@@ -83,7 +79,7 @@ std::string stampToMinute(const LocalTime& t) {
 std::string formatStamp(const LocalTime& t) {
     std::string text = stampToMinute(t);
     text += ':';
-    appendTwoDigits(text, t.second);
+    text += twoDigits(t.second);
     text += ']';
     return text;
 }

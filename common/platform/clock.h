@@ -54,6 +54,9 @@ private:
 std::int64_t calendarMs(const LocalTime& t);
 LocalTime fromCalendarMs(std::int64_t ms);
 
+// A number as printf's %02d writes it: at least two digits, a leading zero below ten.
+std::string twoDigits(std::int64_t value);
+
 // "2007/04/28 [16:05:09]"
 std::string formatStamp(const LocalTime& t);
 // "2007/04/28 [16:05]"

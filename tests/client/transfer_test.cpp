@@ -314,6 +314,9 @@ TEST_F(TransferTest, TheTransferWindowShowsTheRateAndTheTimeLeft) {
     EXPECT_EQ(seen.timeLeft, "3 s");  // 2952 bytes at 1024 a second
     EXPECT_EQ(ui.transfer.bytesDone, 5000);
     EXPECT_EQ(ui.transfer.timeLeft, "0 s");
+    // Longer waits keep two digits after the larger unit.
+    EXPECT_EQ(timeLeftText(125 * 1024, 1024, 1000), "2 min 05 s");
+    EXPECT_EQ(timeLeftText(3900 * 1024, 1024, 1000), "1 h 05 min");
 }
 
 TEST_F(TransferTest, CancelDuringAFetchReleasesTheServerCopyAndDropsTheRest) {

@@ -6,6 +6,7 @@
 
 #include "client/core/ui/forms.h"
 #include "client/core/ui/texts.h"
+#include "common/platform/clock.h"
 #include "common/platform/files.h"
 #include "common/protocol/layouts.h"
 
@@ -122,10 +123,6 @@ std::string oneDecimal(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", value);
     return text;
-}
-
-std::string twoDigits(std::int64_t value) {
-    return (value < 10 ? "0" : "") + std::to_string(value);
 }
 
 }  // namespace
